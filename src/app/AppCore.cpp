@@ -1,0 +1,113 @@
+#include "AppCore.h"
+
+#include <QCoreApplication>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+
+#include <exception>
+
+namespace tovelo {
+
+QString TipoPers;
+QString TituloEstudo;
+QString TituloIlustracao;
+
+namespace {
+
+QString& folderOverride() {
+    static QString folder;
+    return folder;
+}
+
+MessageSink& sink() {
+    static MessageSink s;
+    return s;
+}
+
+QPointer<QMdiArea>& area() {
+    static QPointer<QMdiArea> a;
+    return a;
+}
+
+} // namespace
+
+QString programFolder() {
+    return folderOverride().isEmpty() ? QCoreApplication::applicationDirPath() : folderOverride();
+}
+
+void setProgramFolder(const QString& folder) {
+    folderOverride() = folder;
+}
+
+QString programFile(const QString& name) {
+    return programFolder() + QLatin1Char('/') + name;
+}
+
+ContentDb::ContentDb() : Db(programFile(QStringLiteral("Tovelo.mdb"))) {}
+
+void showMessage(const QString& text) {
+    if (sink()) {
+        sink()(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tovelo"), text, QMessageBox::Ok);
+    box.exec();
+}
+
+void setMessageSink(MessageSink s) {
+    sink() = std::move(s);
+}
+
+void guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        showMessage(QString::fromUtf8(e.what()));
+    } catch (...) {
+        showMessage(QStringLiteral("Ocorreu um erro inesperado."));
+    }
+}
+
+void setWorkspace(QMdiArea* a) {
+    area() = a;
+}
+
+QMdiArea* workspace() {
+    return area();
+}
+
+void showChild(QWidget* window) {
+    if (QMdiArea* a = area()) {
+        auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+        if (!sub) {
+            sub = a->addSubWindow(window, Qt::SubWindow | Qt::WindowTitleHint |
+                                              Qt::WindowSystemMenuHint |
+                                              Qt::WindowCloseButtonHint |
+                                              Qt::WindowMinimizeButtonHint);
+            sub->setAttribute(Qt::WA_DeleteOnClose);
+            sub->setWindowIcon(window->windowIcon());
+            QObject::connect(window, &QWidget::windowTitleChanged, sub,
+                             &QWidget::setWindowTitle);
+            sub->setWindowTitle(window->windowTitle());
+            sub->adjustSize();
+        }
+        sub->show();
+        sub->raise();
+        a->setActiveSubWindow(sub);
+        window->show();
+    } else {
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+void closeChild(QWidget* window) {
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
+        sub->close();
+    else
+        window->close();
+}
+
+} // namespace tovelo

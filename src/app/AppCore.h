@@ -1,0 +1,76 @@
+#pragma once
+
+#include "Database.h"
+
+#include <QMdiArea>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+namespace tovelo {
+
+// Program-wide values that travel between windows.
+extern QString TipoPers;         // "Discipulos" selects the disciples in FrmPers
+extern QString TituloEstudo;     // last title chosen in the studies catalogue
+extern QString TituloIlustracao; // last title chosen in the reflections catalogue
+
+// The folder of the executable, where Tovelo.mdb, Mapas/ and the update files lie.
+QString programFolder();
+void setProgramFolder(const QString& folder); // tests point it at a folder of their own
+QString programFile(const QString& name);     // programFolder() + "/" + name
+
+// A connection to the program folder's Tovelo.mdb; throws DbError when it cannot be opened.
+class ContentDb : public Db {
+public:
+    ContentDb();
+};
+
+// Every message box: the text, OK only, no icon, title "Tovelo".
+void showMessage(const QString& text);
+using MessageSink = std::function<void(const QString&)>;
+void setMessageSink(MessageSink sink); // tests record messages instead of showing a box
+
+// Runs one event handler: any failure is shown in the message box and the program goes on.
+void guarded(const std::function<void()>& handler);
+
+// Connects a signal to a member handler that runs inside guarded().
+template <class Sender, class Signal, class Receiver>
+void handle(Sender* sender, Signal signal, Receiver* receiver, void (Receiver::*method)()) {
+    QObject::connect(sender, signal, receiver,
+                     [receiver, method] { guarded([&] { (receiver->*method)(); }); });
+}
+
+// The child windows live in the main window's workspace; without one (tests) they are shown
+// as top-level windows.
+void setWorkspace(QMdiArea* area);
+QMdiArea* workspace();
+void showChild(QWidget* window);  // adds it to the workspace once, shows it, brings it to front
+void closeChild(QWidget* window); // closes (unloads) it
+
+// The single program-wide instance of a child window. A window not open is created, shown and
+// loaded (W::load()); an open one is only brought to the front.
+template <class W>
+QPointer<W>& instanceOf() {
+    static QPointer<W> instance;
+    return instance;
+}
+
+template <class W>
+W* openWindow(bool* created = nullptr) {
+    QPointer<W>& instance = instanceOf<W>();
+    const bool isNew = instance.isNull();
+    if (isNew)
+        instance = new W();
+    showChild(instance);
+    if (created)
+        *created = isNew;
+    if (isNew) {
+        W* window = instance;
+        guarded([window] { window->load(); });
+    }
+    return instance;
+}
+
+} // namespace tovelo

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QComboBox>
+#include <QFont>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRect>
+#include <QWidget>
+
+namespace tovelo {
+
+// Windows are laid out in fixed pixel geometry; every control carries its name as objectName.
+template <class T>
+T* control(QWidget* parent, const char* name, QRect geometry) {
+    auto* c = new T(parent);
+    c->setObjectName(QString::fromLatin1(name));
+    c->setGeometry(geometry);
+    return c;
+}
+
+QFont fontOf(const QString& family, qreal points, bool bold = false);
+
+// An editable drop-down field: a choice from the list raises activated(); typing adds nothing.
+QComboBox* comboField(QWidget* parent, const char* name, QRect geometry);
+QLabel* label(QWidget* parent, const char* name, const QString& text, QRect geometry);
+QPushButton* button(QWidget* parent, const char* name, const QString& text, QRect geometry);
+QPlainTextEdit* textBox(QWidget* parent, const char* name, QRect geometry, bool readOnly = false);
+
+// Fixed client size of a child window, with its caption.
+void setupWindow(QWidget* window, const char* name, const QString& caption, QSize client);
+
+} // namespace tovelo

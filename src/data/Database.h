@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+
+#include <stdexcept>
+
+namespace tovelo {
+
+// A database failure, with a description the user can read.
+class DbError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One connection to the content database, released when it goes out of scope. Every text
+// comparison the statements need beyond the built-in ones uses the collation TOVELO: letter case
+// ignored (É equals é), accents kept, Portuguese order.
+class Db {
+public:
+    enum class Mode { Existing, Create };
+    explicit Db(const QString& file, Mode mode = Mode::Existing);
+    ~Db();
+    Db(const Db&) = delete;
+    Db& operator=(const Db&) = delete;
+
+    // Runs one statement, the values bound in order. Throws DbError when it fails.
+    QSqlQuery run(const QString& sql, const QVariantList& values = {});
+
+    void begin();
+    void commit();
+    void rollback();
+
+private:
+    QString name_;
+    QSqlDatabase db_;
+};
+
+} // namespace tovelo

@@ -1,0 +1,27 @@
+#include "TextKeys.h"
+
+namespace tovelo {
+
+QString foldText(const QString& text) {
+    bool plain = true;
+    for (QChar c : text)
+        if (c.unicode() >= 0x80) {
+            plain = false;
+            break;
+        }
+    if (plain)
+        return text.toLower();
+    const QString decomposed = text.normalized(QString::NormalizationForm_D);
+    QString out;
+    out.reserve(decomposed.size());
+    for (QChar c : decomposed)
+        if (c.category() != QChar::Mark_NonSpacing)
+            out.append(c);
+    return out.toLower();
+}
+
+QString sortKey(const QString& text) {
+    return foldText(text) + QChar(1) + text.toLower();
+}
+
+} // namespace tovelo

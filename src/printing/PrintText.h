@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <stdexcept>
+
+namespace tovelo {
+
+class PrintError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What the printer receives: an empty line, the heading, a blank and a margin of ten blanks
+// before the body, a form feed; every line ends CR LF, one Windows-1252 byte per character.
+QByteArray printLayout(const QString& heading, const QString& body);
+
+// The device "LPT1": opened, written and closed within one print.
+class PrinterPort {
+public:
+    virtual ~PrinterPort() = default;
+    // Opens the device; throws PrintError when it cannot.
+    virtual void open() = 0;
+    // Writes and closes; throws PrintError when the bytes did not all go through.
+    virtual void writeAndClose(const QByteArray& bytes) = 0;
+};
+
+// The first writable parallel-port printer device, else the spooler's raw queue ("lp -o raw").
+std::unique_ptr<PrinterPort> systemPrinterPort();
+// A port that writes to a file (tests, or printing to a file by hand).
+std::unique_ptr<PrinterPort> filePrinterPort(const QString& path);
+
+// Replaces the port every later print uses; null restores the system's.
+void setPrinterPort(std::unique_ptr<PrinterPort> port);
+
+// Prints heading and body on "LPT1". Lets waiting events run once while the device is open; a
+// print asked for meanwhile is ignored, so the device is never opened twice. Throws PrintError.
+void PrintText(const QString& heading, const QString& body);
+
+} // namespace tovelo

@@ -1,0 +1,75 @@
+#include "FrmLivros2.h"
+
+#include "AppCore.h"
+#include "Controls.h"
+#include "Scripture.h"
+#include "TextKeys.h"
+
+namespace tovelo {
+
+FrmLivros2::FrmLivros2(QWidget* parent) : QWidget(parent) {
+    setupWindow(this, "FrmLivros2", QStringLiteral("Busca Tovelo Sagrada"), {471, 334});
+    Label3 = label(this, "Label3", QStringLiteral("Busca Por Palavra Chave"), {16, 16, 153, 17});
+    Label3->setFont(fontOf(QStringLiteral("MS Sans Serif"), 8.25, true));
+    Text2 = control<QLineEdit>(this, "Text2", {16, 32, 265, 19});
+    Command2 = button(this, "Command2", QStringLiteral("Buscar"), {296, 16, 73, 33});
+    Command1 = button(this, "Command1", QStringLiteral("Sair"), {384, 16, 65, 33});
+    Text1 = textBox(this, "Text1", {16, 72, 265, 249});
+    List1 = control<QListWidget>(this, "List1", {296, 72, 153, 249});
+    List1->setUniformItemSizes(true);
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Text2);
+    setTabOrder(Text2, List1);
+    setTabOrder(List1, Text1);
+    Command1->setFocus();
+
+    handle(Command2, &QPushButton::clicked, this, &FrmLivros2::Command2_Click);
+    handle(List1, &QListWidget::currentRowChanged, this, &FrmLivros2::List1_Click);
+    connect(Command1, &QPushButton::clicked, this, [this] { closeChild(this); });
+}
+
+void FrmLivros2::Command2_Click() {
+    const QString word = Text2->text();
+    if (word.size() < 3) {
+        showMessage(QStringLiteral("Digite pelo menos 3 letras para buscar."));
+        return;
+    }
+    // Searched in the folded copy of each verse, so "coracao" finds "coração"; the word is taken
+    // literally ('%' and '_' are ordinary characters).
+    ContentDb db;
+    QSqlQuery q = db.run(
+        QStringLiteral("SELECT Livros.Id, Livros.Livro, Livros.Periodo, Livros.Capitulo, "
+                       "Versiculos.Vers FROM Livros INNER JOIN Versiculos "
+                       "ON Livros.Id = Versiculos.Id WHERE instr(Versiculos.TextoBusca, ?) > 0 "
+                       "Order By Livros.Chave, Livros.Capitulo, Versiculos.Vers"),
+        {foldText(word)});
+    QStringList hits;
+    while (q.next())
+        hits << verseReference(q.value(1).toString(), q.value(3).toInt(), q.value(4).toInt());
+    if (hits.isEmpty()) {
+        showMessage(QStringLiteral("Não foi encontrado nenhum resultado."));
+        return;
+    }
+    const QSignalBlocker quiet(List1);
+    List1->clear();
+    List1->addItems(hits);
+}
+
+void FrmLivros2::List1_Click() {
+    const QListWidgetItem* item = List1->currentItem();
+    if (!item)
+        return;
+    const VerseRef ref = parseVerseReference(item->text());
+    ContentDb db;
+    QSqlQuery livro = db.run(QStringLiteral("Select * from Livros where Chave = ? and Capitulo = ?"),
+                             {sortKey(ref.livro), numberOrNull(ref.capitulo)});
+    if (!livro.next())
+        return;
+    const QVariant id = livro.value(QStringLiteral("Id"));
+    QSqlQuery vers = db.run(QStringLiteral("Select * from Versiculos where Id = ? and Vers = ?"),
+                            {id, numberOrNull(ref.vers)});
+    if (vers.next())
+        Text1->setPlainText(vers.value(QStringLiteral("Texto")).toString());
+}
+
+} // namespace tovelo

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QWidget>
+
+namespace tovelo {
+
+// The keyword search: every verse whose text holds the typed word, ignoring case and accents.
+class FrmLivros2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit FrmLivros2(QWidget* parent = nullptr);
+    void load() {}
+
+    QLabel* Label3;
+    QLineEdit* Text2;
+    QPushButton* Command2;
+    QPushButton* Command1;
+    QPlainTextEdit* Text1;
+    QListWidget* List1;
+
+private:
+    void Command2_Click();
+    void List1_Click();
+};
+
+} // namespace tovelo

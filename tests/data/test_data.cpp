@@ -1,0 +1,115 @@
+#include "Database.h"
+#include "TestSupport.h"
+#include "TextKeys.h"
+
+#include <QtTest>
+#include <sqlite3.h>
+
+using namespace tovelo;
+
+namespace {
+
+// Runs statements the way the plain sqlite3 tool does: nothing of the program registered.
+QString plainSqlite(const QString& file, const QString& sql) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close(db);
+        return QStringLiteral("cannot open");
+    }
+    QString out;
+    char* error = nullptr;
+    auto collect = [](void* sink, int n, char** values, char**) {
+        for (int i = 0; i < n; ++i)
+            *static_cast<QString*>(sink) += QString::fromUtf8(values[i] ? values[i] : "") + "|";
+        return 0;
+    };
+    if (sqlite3_exec(db, sql.toUtf8().constData(), collect, &out, &error) != SQLITE_OK) {
+        out = QStringLiteral("error: ") + QString::fromUtf8(error);
+        sqlite3_free(error);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
+QStringList ordered(QStringList names) {
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return sortKey(a) < sortKey(b); });
+    return names;
+}
+
+} // namespace
+
+class TestData : public QObject {
+    Q_OBJECT
+private slots:
+    void portugueseOrderAndCase() {
+        QCOMPARE(ordered({"Ezequiel", "Êxodo", "Ester", "Zacarias", "Abdias", "Atos", "Ágar"}),
+                 QStringList({"Abdias", "Ágar", "Atos", "Ester", "Êxodo", "Ezequiel", "Zacarias"}));
+        QCOMPARE(sortKey("ÊXODO E FÉ"), sortKey("êxodo e fé"));
+        QVERIFY(sortKey("Fe") != sortKey("Fé")); // accents still tell titles apart
+        QCOMPARE(foldText("Coração ESPÍRITO"), QString("coracao espirito"));
+    }
+
+    void collationIgnoresCaseOfAccentedLetters() {
+        test::ContentFixture fx;
+        QCOMPARE(fx.scalar("SELECT 'ÉDEN' = ? COLLATE TOVELO", {"éden"}).toInt(), 1);
+        QCOMPARE(fx.scalar("SELECT 'Éden' = ? COLLATE TOVELO", {"Eden"}).toInt(), 0);
+        QCOMPARE(fx.scalar("SELECT count(*) FROM Discipulos WHERE Nome = ? COLLATE TOVELO",
+                           {"ANDRÉ"})
+                     .toInt(),
+                 1);
+    }
+
+    void valuesAreBoundNeverSpliced() {
+        test::ContentFixture fx;
+        const QString nasty = "x'); DROP TABLE Estudos; --";
+        fx.exec("INSERT INTO Estudos (Titulo, Texto, Chave) VALUES (?, ?, ?)",
+                {nasty, "t", sortKey(nasty)});
+        QCOMPARE(fx.scalar("SELECT Titulo FROM Estudos WHERE Chave = ?", {sortKey(nasty)}),
+                 QVariant(nasty));
+    }
+
+    void missingOrBrokenFileIsAFailure() {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath("Tovelo.mdb");
+        QVERIFY_THROWS_EXCEPTION(DbError, Db{missing});
+        QVERIFY(!QFile::exists(missing));
+        QFile junk(missing);
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(2048, '\x7f'));
+        junk.close();
+        QVERIFY_THROWS_EXCEPTION(DbError, Db{missing});
+        Db ok(dir.filePath("novo.mdb"), Db::Mode::Create);
+        QVERIFY_THROWS_EXCEPTION(DbError, ok.run("SELECT * FROM NaoExiste"));
+    }
+
+    void builtDatabaseIsPlainSqlite() {
+        test::ContentFixture fx;
+        const QString db = fx.database();
+        QCOMPARE(plainSqlite(db, "PRAGMA integrity_check"), QString("ok|"));
+        QCOMPARE(plainSqlite(db, "SELECT count(*) FROM Livros; SELECT count(*) FROM Versiculos"),
+                 QString("11|23|"));
+        for (const QString& insert :
+             {"INSERT INTO Livros (Id, Livro, Periodo, Capitulo) VALUES (99, 'Judas', 'NT', 1)",
+              "INSERT INTO Versiculos (Id, Vers, Texto) VALUES (99, 1, 'Novo Verso')",
+              "INSERT INTO Personagens (Nome, Texto) VALUES ('41', '42')",
+              "INSERT INTO Discipulos (Item, Nome, Texto) VALUES (9, 'Z', 'z')",
+              "INSERT INTO Mapas (Titulo, Mapa) VALUES ('Novo Mapa', 'x.jpg')",
+              "INSERT INTO Estudos (Titulo, Texto) VALUES ('Novo Estudo', '41')",
+              "INSERT INTO Ilustracoes (Titulo, Texto) VALUES ('Nova', 'n')",
+              "INSERT INTO Atualizacoes (Tipo, Num) VALUES ('Estudos', 1)"})
+            QCOMPARE(plainSqlite(db, insert), QString());
+        QCOMPARE(plainSqlite(db, "PRAGMA integrity_check"), QString("ok|"));
+        // Rows added by hand still get their keys, so the program finds them.
+        QCOMPARE(fx.scalar("SELECT Texto FROM Estudos WHERE Chave = ?", {sortKey("NOVO ESTUDO")}),
+                 QVariant("41"));
+        QCOMPARE(fx.scalar("SELECT count(*) FROM Versiculos WHERE instr(TextoBusca, ?) > 0",
+                           {foldText("novo VERSO")})
+                     .toInt(),
+                 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestData)
+#include "test_data.moc"

@@ -1,0 +1,102 @@
+#include "AppCore.h"
+#include "FrmLivros.h"
+#include "FrmLivros2.h"
+#include "MDIForm1.h"
+#include "Net.h"
+#include "Scripture.h"
+
+#include <QtTest>
+
+using namespace tovelo;
+
+namespace {
+
+void choose(QComboBox* c, const QString& text) {
+    const int i = c->findText(text);
+    QVERIFY2(i >= 0, qPrintable(text));
+    c->setCurrentIndex(i);
+    emit c->activated(i);
+}
+
+} // namespace
+
+// The real program folder: the executable and the content database the build made.
+class TestProgram : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        setProgramFolder(QStringLiteral(TOVELO_PROGRAM_DIR));
+        setMessageSink([this](const QString& m) { messages << m; });
+        // Nothing answers here, so the start-up update check finds nothing quickly.
+        setPublisherHost(QStringLiteral("127.0.0.1:9"));
+    }
+    void cleanup() {
+        setProgramFolder({});
+        setMessageSink(nullptr);
+        setPublisherHost({});
+    }
+
+    void contentIsComplete() {
+        Db db(programFile("Tovelo.mdb"));
+        QSqlQuery q = db.run("SELECT (SELECT count(DISTINCT Livro) FROM Livros), "
+                             "(SELECT count(*) FROM Livros), (SELECT count(*) FROM Versiculos)");
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), 66);
+        QCOMPARE(q.value(1).toInt(), 1189);
+        QCOMPARE(q.value(2).toInt(), 31101);
+    }
+
+    void readAndSearchFromTheMenu() {
+        MDIForm1 main;
+        main.show();
+        main.Livros->trigger();
+        FrmLivros* reader = instanceOf<FrmLivros>();
+        QVERIFY(reader);
+        main.Livros->trigger(); // brought to the front, not a second copy
+        QCOMPARE(main.area->subWindowList().size(), 1);
+
+        choose(reader->Combo1, "ANTIGO TESTAMENTO");
+        QCOMPARE(reader->Combo2->count(), 39);
+        choose(reader->Combo2, "Salmos");
+        QCOMPARE(reader->Combo3->count(), 150);
+        choose(reader->Combo3, "23");
+        choose(reader->Combo4, "1");
+        choose(reader->Combo5, "6");
+        const QString passage = reader->Text1->toPlainText();
+        QVERIFY(passage.startsWith("1 - "));
+        QVERIFY(passage.contains("\n\n6 - "));
+        QCOMPARE(passage.count(" - "), 6);
+
+        main.Chave->trigger();
+        FrmLivros2* search = instanceOf<FrmLivros2>();
+        QVERIFY(search);
+        search->Text2->setText("pastor");
+        search->Command2->click();
+        QVERIFY(search->List1->findItems("Salmos - 23:1", Qt::MatchExactly).size() == 1);
+        QVERIFY(messages.isEmpty());
+
+        main.close();
+        QTRY_VERIFY(instanceOf<FrmLivros>().isNull());
+        QVERIFY(instanceOf<FrmLivros2>().isNull());
+    }
+
+    void realExecutableStartsAndEnds() {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(TOVELO_PROGRAM_DIR "/Tovelo"), {});
+        QVERIFY(program.waitForStarted(10000));
+        QVERIFY(!program.waitForFinished(2500)); // still running: it did not fail at start
+        program.terminate();
+        QVERIFY(program.waitForFinished(15000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+
+private:
+    QStringList messages;
+};
+
+QTEST_MAIN(TestProgram)
+#include "test_program.moc"

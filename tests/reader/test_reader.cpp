@@ -1,0 +1,241 @@
+#include "AppCore.h"
+#include "FrmLivros.h"
+#include "FrmLivros2.h"
+#include "Scripture.h"
+#include "TestSupport.h"
+
+#include <QtTest>
+
+using namespace tovelo;
+
+namespace {
+
+QStringList items(const QComboBox* c) {
+    QStringList out;
+    for (int i = 0; i < c->count(); ++i)
+        out << c->itemText(i);
+    return out;
+}
+
+QStringList items(const QListWidget* l) {
+    QStringList out;
+    for (int i = 0; i < l->count(); ++i)
+        out << l->item(i)->text();
+    return out;
+}
+
+// Chooses an entry from the list the way a user does (raises activated()).
+void choose(QComboBox* c, const QString& text) {
+    const int i = c->findText(text);
+    QVERIFY2(i >= 0, qPrintable(text));
+    c->setCurrentIndex(i);
+    emit c->activated(i);
+}
+
+// Types into the field without choosing from the list, then raises activated() as a choice
+// made right after would.
+void typeAndChoose(QComboBox* c, const QString& text) {
+    c->setEditText(text);
+    emit c->activated(c->currentIndex());
+}
+
+QString shown(const QPlainTextEdit* t) {
+    return t->toPlainText();
+}
+
+QString asShown(QString passage) {
+    return passage.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+} // namespace
+
+class TestReader : public QObject {
+    Q_OBJECT
+private slots:
+    void passageHelpers() {
+        QCOMPARE(passageBlock(3, "texto"), QString("3 - texto\r\n\r\n"));
+        QCOMPARE(verseReference("Rute", 2, 12), QString("Rute - 2:12"));
+        const VerseRef r = parseVerseReference("Salmos - 119:176");
+        QCOMPARE(r.livro, QString("Salmos"));
+        QCOMPARE(r.capitulo, QString("119"));
+        QCOMPARE(r.vers, QString("176"));
+        QVERIFY(numberOrNull("").isNull());
+        QVERIFY(numberOrNull("1; drop").isNull());
+        QCOMPARE(numberOrNull(" 12 ").toInt(), 12);
+    }
+
+    void chapterReaderOpensAtPrompts() {
+        test::ContentFixture fx;
+        FrmLivros w;
+        w.load();
+        QCOMPARE(w.Combo1->currentText(), QString("PERIODO"));
+        QCOMPARE(w.Combo2->currentText(), QString("LIVRO"));
+        QCOMPARE(w.Combo3->currentText(), QString("CAPITULO"));
+        QCOMPARE(w.Combo4->currentText(), QString("VERS1"));
+        QCOMPARE(w.Combo5->currentText(), QString("VERS2"));
+        QCOMPARE(items(w.Combo1), QStringList({"ANTIGO TESTAMENTO", "NOVO TESTAMENTO"}));
+        QVERIFY(w.Combo1->isEnabled());
+        for (QComboBox* c : {w.Combo2, w.Combo3, w.Combo4, w.Combo5})
+            QVERIFY(!c->isEnabled());
+        QVERIFY(shown(w.Text1).isEmpty());
+    }
+
+    void readingAPassage() {
+        test::ContentFixture fx;
+        FrmLivros w;
+        w.load();
+        choose(w.Combo1, "ANTIGO TESTAMENTO");
+        // Books once each, in Portuguese order: Êxodo between Ester and Ezequiel.
+        QCOMPARE(items(w.Combo2),
+                 QStringList({"Ester", "Êxodo", "Ezequiel", "Gênesis", "Rute", "Salmos"}));
+        QVERIFY(w.Combo2->isEnabled());
+        QVERIFY(w.Combo2->currentText().isEmpty());
+        choose(w.Combo1, "NOVO TESTAMENTO");
+        QCOMPARE(items(w.Combo2), QStringList({"Atos", "João", "Mateus"}));
+        choose(w.Combo1, "ANTIGO TESTAMENTO");
+
+        choose(w.Combo2, "Salmos");
+        QCOMPARE(items(w.Combo3), QStringList({"23", "119"}));
+        choose(w.Combo3, "23");
+        const QStringList verses{"1", "2", "3", "4", "5", "6"};
+        QCOMPARE(items(w.Combo4), verses);
+        QCOMPARE(items(w.Combo5), verses);
+        QVERIFY(w.Combo4->isEnabled() && w.Combo5->isEnabled());
+
+        choose(w.Combo4, "3");
+        QVERIFY(shown(w.Text1).isEmpty()); // a first verse alone changes nothing
+        choose(w.Combo5, "4");
+        QCOMPARE(shown(w.Text1), asShown(passageBlock(3, "Refrigera a alma.") +
+                                         passageBlock(4, "Ainda que eu ande pelo vale.")));
+        choose(w.Combo5, "3");
+        QCOMPARE(shown(w.Text1), asShown(passageBlock(3, "Refrigera a alma.")));
+
+        // Another first verse leaves the passage until a last verse is chosen again.
+        choose(w.Combo4, "5");
+        QCOMPARE(shown(w.Text1), asShown(passageBlock(3, "Refrigera a alma.")));
+        choose(w.Combo5, "3"); // last below first: empty, no message
+        QVERIFY(shown(w.Text1).isEmpty());
+        QVERIFY(fx.takeMessages().isEmpty());
+
+        // A new chapter empties both verse fields and keeps the passage.
+        choose(w.Combo5, "6");
+        const QString before = shown(w.Text1);
+        choose(w.Combo3, "119");
+        QVERIFY(w.Combo4->currentText().isEmpty() && w.Combo5->currentText().isEmpty());
+        QCOMPARE(items(w.Combo4), QStringList({"1", "2", "3"}));
+        QCOMPARE(shown(w.Text1), before);
+    }
+
+    void typedValuesNeverBreakTheReader() {
+        test::ContentFixture fx;
+        FrmLivros w;
+        w.load();
+        typeAndChoose(w.Combo1, "antigo testamento");
+        QCOMPARE(fx.takeMessages(), QStringList({"Por Favor escolha um Periodo."}));
+        QCOMPARE(w.Combo2->count(), 0);
+        QVERIFY(w.Combo2->isEnabled());
+
+        choose(w.Combo1, "ANTIGO TESTAMENTO");
+        typeAndChoose(w.Combo2, "salmos"); // letter case is ignored
+        QCOMPARE(items(w.Combo3), QStringList({"23", "119"}));
+        typeAndChoose(w.Combo2, "Sal'mos");
+        QCOMPARE(w.Combo3->count(), 0);
+        typeAndChoose(w.Combo2, "Salmos");
+        typeAndChoose(w.Combo3, "abc");
+        QCOMPARE(w.Combo4->count(), 0);
+        typeAndChoose(w.Combo3, "23");
+        // The last verse chosen right after the chapter: the first verse is still empty.
+        choose(w.Combo5, "2");
+        QVERIFY(shown(w.Text1).isEmpty());
+        typeAndChoose(w.Combo4, "1 or 1=1");
+        choose(w.Combo5, "2");
+        QVERIFY(shown(w.Text1).isEmpty());
+        QVERIFY(fx.takeMessages().isEmpty());
+    }
+
+    void searchRulesAndHits() {
+        test::ContentFixture fx;
+        FrmLivros2 w;
+        w.Text2->setText("co");
+        w.Command2->click();
+        QCOMPARE(fx.takeMessages(), QStringList({"Digite pelo menos 3 letras para buscar."}));
+        QCOMPARE(w.List1->count(), 0);
+
+        // Case and accents ignored both ways, grouped by book in alphabetical order.
+        for (const QString& word : {"coração", "CORACAO", "Coracão"}) {
+            w.Text2->setText(word);
+            w.Command2->click();
+            QCOMPARE(items(w.List1), QStringList({"Ester - 1:1", "Salmos - 119:1"}));
+        }
+        w.Text2->setText("espírito");
+        w.Command2->click();
+        QCOMPARE(items(w.List1),
+                 QStringList({"Atos - 2:1", "Gênesis - 1:2", "Mateus - 5:3"}));
+        QVERIFY(fx.takeMessages().isEmpty());
+
+        // A word inside a longer word counts; a leading space keeps only word starts.
+        w.Text2->setText("astor");
+        w.Command2->click();
+        QCOMPARE(items(w.List1), QStringList({"Salmos - 23:1"}));
+        w.Text2->setText(" astor");
+        w.Command2->click();
+        QCOMPARE(fx.takeMessages(), QStringList({"Não foi encontrado nenhum resultado."}));
+        QCOMPARE(items(w.List1), QStringList({"Salmos - 23:1"})); // previous hits stay
+
+        // Quotes, percent and underscore are ordinary characters.
+        w.Text2->setText("d'este");
+        w.Command2->click();
+        QCOMPARE(items(w.List1), QStringList({"Êxodo - 1:1"}));
+        w.Text2->setText("0%_x");
+        w.Command2->click();
+        QCOMPARE(fx.takeMessages(), QStringList({"Não foi encontrado nenhum resultado."}));
+        w.Text2->setText("0% de");
+        w.Command2->click();
+        QCOMPARE(items(w.List1), QStringList({"Ezequiel - 1:1"}));
+        w.Text2->setText("o_c");
+        w.Command2->click();
+        QCOMPARE(items(w.List1), QStringList({"Ezequiel - 1:1"}));
+    }
+
+    void choosingAHitShowsThatVerseOnly() {
+        test::ContentFixture fx;
+        FrmLivros2 w;
+        w.Text2->setText("bem-aventurados");
+        w.Command2->click();
+        QCOMPARE(items(w.List1), QStringList({"Mateus - 5:3", "Salmos - 119:1"}));
+        w.List1->setCurrentRow(1);
+        QCOMPARE(shown(w.Text1), QString("Bem-aventurados os retos de coração."));
+        w.List1->setCurrentRow(0);
+        QCOMPARE(shown(w.Text1), QString("Bem-aventurados os humildes de espírito."));
+        QCOMPARE(w.Text2->text(), QString("bem-aventurados"));
+        QCOMPARE(w.List1->count(), 2);
+
+        // A search keeps the shown verse.
+        w.Text2->setText("graça");
+        w.Command2->click();
+        QCOMPARE(shown(w.Text1), QString("Bem-aventurados os humildes de espírito."));
+    }
+
+    void missingDatabaseIsReportedAndSurvived() {
+        test::ContentFixture fx;
+        QFile::remove(fx.database());
+        FrmLivros w;
+        w.load();
+        guarded([&] { choose(w.Combo1, "NOVO TESTAMENTO"); });
+        QCOMPARE(fx.messages.size(), 1);
+        QVERIFY(fx.messages[0].contains("Tovelo.mdb"));
+        QVERIFY(!QFile::exists(fx.database())); // never created empty
+
+        QFile junk(fx.database());
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, 'x'));
+        junk.close();
+        FrmLivros2 s;
+        s.Text2->setText("amor");
+        s.Command2->click();
+        QCOMPARE(fx.messages.size(), 2);
+    }
+};
+
+QTEST_MAIN(TestReader)
+#include "test_reader.moc"

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace tovelo::test {
+
+QString fixture(const QString& relative);
+
+// A program folder of its own with a content database built by the content tool from the
+// test fixtures; messages are recorded instead of shown. Restores both when it ends.
+class ContentFixture {
+public:
+    explicit ContentFixture(const QString& scripture = fixture(QStringLiteral("scripture.tsv")),
+                            const QString& authored = fixture(QStringLiteral("authored")));
+    ~ContentFixture();
+    ContentFixture(const ContentFixture&) = delete;
+    ContentFixture& operator=(const ContentFixture&) = delete;
+
+    QString folder() const { return dir.path(); }
+    QString database() const { return dir.filePath(QStringLiteral("Tovelo.mdb")); }
+    // Runs one statement on the fixture database (for arranging and checking).
+    void exec(const QString& sql, const QVariantList& values = {}) const;
+    QVariant scalar(const QString& sql, const QVariantList& values = {}) const;
+    QStringList takeMessages();
+
+    QTemporaryDir dir;
+    QStringList messages;
+};
+
+} // namespace tovelo::test
