@@ -30,6 +30,12 @@ void loadScripture(Db& db, const QString& path, BuildCounts& counts) {
     QString lastBook;
     int lastChapter = -1;
     int lineNo = 0;
+    QString search;
+    auto flushChapter = [&] {
+        if (id > 0)
+            db.run(QStringLiteral("INSERT INTO Busca (Id, Texto) VALUES (?, ?)"), {id, search});
+        search.clear();
+    };
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
         ++lineNo;
@@ -47,6 +53,7 @@ void loadScripture(Db& db, const QString& path, BuildCounts& counts) {
         const QString& livro = f[2];
         const QString& texto = f[5];
         if (livro != lastBook || capitulo != lastChapter) {
+            flushChapter();
             ++id;
             db.run(QStringLiteral("INSERT INTO Livros (Id, Livro, Periodo, Capitulo, Chave) "
                                   "VALUES (?, ?, ?, ?, ?)"),
@@ -56,11 +63,12 @@ void loadScripture(Db& db, const QString& path, BuildCounts& counts) {
             lastChapter = capitulo;
             ++counts.chapters;
         }
-        db.run(QStringLiteral(
-                   "INSERT INTO Versiculos (Id, Vers, Texto, TextoBusca) VALUES (?, ?, ?, ?)"),
-               {id, vers, texto, foldText(texto)});
+        db.run(QStringLiteral("INSERT INTO Versiculos (Id, Vers, Texto) VALUES (?, ?, ?)"),
+               {id, vers, texto});
+        search += searchEntry(vers, texto);
         ++counts.verses;
     }
+    flushChapter();
     counts.books = int(books.size());
 }
 
@@ -134,6 +142,8 @@ BuildCounts buildDatabase(const QString& scripture, const QString& authored, con
         db.begin();
         loadScripture(db, scripture, counts);
         loadAuthored(db, authored, counts);
+        for (const QString& statement : schemaTriggers())
+            db.run(statement);
         db.commit();
     }
     QFile::remove(out);

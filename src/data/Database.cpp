@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <string>
 
 namespace tovelo {
 namespace {
@@ -23,13 +24,40 @@ int compareTovelo(void*, int lenA, const void* a, int lenB, const void* b) {
     return QString::compare(sortKey(qa), sortKey(qb));
 }
 
+// versiculos(chapter, word): the numbers of the verses of a search row that hold the word, as
+// "1,4,7", or null. Works on the stored UTF-8 bytes: converting every chapter into the program's
+// strings would cost more than the whole search.
+void versiculos(sqlite3_context* context, int, sqlite3_value** args) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+    const auto* word = reinterpret_cast<const char*>(sqlite3_value_text(args[1]));
+    if (!text || !word) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const std::vector<int> verses =
+        versesContaining({text, size_t(sqlite3_value_bytes(args[0]))},
+                         {word, size_t(sqlite3_value_bytes(args[1]))});
+    if (verses.empty()) {
+        sqlite3_result_null(context);
+        return;
+    }
+    std::string out;
+    for (int v : verses)
+        out += (out.empty() ? "" : ",") + std::to_string(v);
+    sqlite3_result_text(context, out.data(), int(out.size()), SQLITE_TRANSIENT);
+}
+
 void registerFunctions(QSqlDatabase& db) {
     const QVariant handle = db.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
         throw DbError("O banco de dados de conteúdo não é um arquivo SQLite.");
     auto* h = *static_cast<sqlite3* const*>(handle.data());
-    if (!h || sqlite3_create_collation_v2(h, "TOVELO", SQLITE_UTF16, nullptr, compareTovelo,
-                                          nullptr) != SQLITE_OK)
+    if (!h ||
+        sqlite3_create_collation_v2(h, "TOVELO", SQLITE_UTF16, nullptr, compareTovelo,
+                                    nullptr) != SQLITE_OK ||
+        sqlite3_create_function_v2(h, "versiculos", 2,
+                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                   versiculos, nullptr, nullptr, nullptr) != SQLITE_OK)
         throw DbError("Não foi possível preparar o banco de dados de conteúdo.");
 }
 

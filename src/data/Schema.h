@@ -4,7 +4,9 @@
 
 namespace tovelo {
 
-// Statements that create the content database's tables, indexes and triggers.
+// Statements that create the content database's tables and indexes.
 QStringList schemaStatements();
+// Statements that create its triggers.
+QStringList schemaTriggers();
 
 } // namespace tovelo

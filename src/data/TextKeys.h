@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <string_view>
+#include <vector>
+
 namespace tovelo {
 
 // Lower case with accents removed ("Coração" -> "coracao"): what the keyword search compares.
@@ -11,5 +14,12 @@ QString foldText(const QString& text);
 // first, so "Êxodo" falls between "Ester" and "Ezequiel") and is equal for two texts exactly
 // when they differ only in letter case. Indexed, so look-ups and ordered lists stay fast.
 QString sortKey(const QString& text);
+
+// The keyword search reads one row per chapter: for each verse its number, a tab, its folded
+// text and a line feed.
+QString searchEntry(int vers, const QString& texto);
+// The verses of such a chapter (UTF-8) whose folded text holds `word` (folded, UTF-8), in the
+// order stored. The statement function versiculos(Texto, word) gives them as "1,4,7", or null.
+std::vector<int> versesContaining(std::string_view chapter, std::string_view word);
 
 } // namespace tovelo

@@ -5,6 +5,8 @@
 #include "Scripture.h"
 #include "TextKeys.h"
 
+#include <algorithm>
+
 namespace tovelo {
 
 FrmLivros2::FrmLivros2(QWidget* parent) : QWidget(parent) {
@@ -34,18 +36,29 @@ void FrmLivros2::Command2_Click() {
         showMessage(QStringLiteral("Digite pelo menos 3 letras para buscar."));
         return;
     }
-    // Searched in the folded copy of each verse, so "coracao" finds "coração"; the word is taken
-    // literally ('%' and '_' are ordinary characters).
+    // Searched in the folded copy of each chapter, so "coracao" finds "coração"; the word is
+    // taken literally ('%' and '_' are ordinary characters).
     ContentDb db;
-    QSqlQuery q = db.run(
-        QStringLiteral("SELECT Livros.Id, Livros.Livro, Livros.Periodo, Livros.Capitulo, "
-                       "Versiculos.Vers FROM Livros INNER JOIN Versiculos "
-                       "ON Livros.Id = Versiculos.Id WHERE instr(Versiculos.TextoBusca, ?) > 0 "
-                       "Order By Livros.Chave, Livros.Capitulo, Versiculos.Vers"),
-        {foldText(word)});
+    QSqlQuery q = db.run(QStringLiteral("SELECT Livros.Id, Livros.Livro, Livros.Capitulo, "
+                                        "versiculos(Busca.Texto, ?) FROM Livros "
+                                        "INNER JOIN Busca ON Livros.Id = Busca.Id "
+                                        "Order By Livros.Chave, Livros.Capitulo"),
+                         {foldText(word)});
     QStringList hits;
-    while (q.next())
-        hits << verseReference(q.value(1).toString(), q.value(3).toInt(), q.value(4).toInt());
+    while (q.next()) {
+        const QString verses = q.value(3).toString();
+        if (verses.isEmpty())
+            continue;
+        // "Livro - capítulo:" once per chapter, then each verse number.
+        const QString chapter =
+            verseReference(q.value(1).toString(), q.value(2).toInt(), 0).chopped(1);
+        QList<int> numbers;
+        for (QStringView v : QStringView(verses).split(QLatin1Char(',')))
+            numbers << v.toInt();
+        std::sort(numbers.begin(), numbers.end());
+        for (int vers : numbers)
+            hits << chapter + QString::number(vers);
+    }
     if (hits.isEmpty()) {
         showMessage(QStringLiteral("Não foi encontrado nenhum resultado."));
         return;
