@@ -70,10 +70,7 @@ void ArticleReader::load() {
 }
 
 void ArticleReader::Command2_Click() {
-    // The text box keeps bare line feeds; the printer ends every line with CR LF.
-    QString body = Text1->toPlainText();
-    body.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    PrintText(loadedTitle_, body);
+    PrintText(loadedTitle_, Text1->toPlainText());
 }
 
 FrmEstudos2::FrmEstudos2(QWidget* parent)
