@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -194,22 +193,6 @@ private slots:
         QCOMPARE(recorded(f), QStringList());
         QCOMPARE(count(f, "Estudos"), 2);
         QCOMPARE(contents(stale.fileName()), QByteArray());
-        QVERIFY(f.messages.isEmpty());
-    }
-
-    void binaryJunkDoesNoHarm() {
-        ContentFixture f;
-        LoopbackPublisher pub;
-        setPublisherHost(pub.host());
-        QRandomGenerator random(1234);
-        QByteArray junk("x\r\n");
-        for (int i = 0; i < 20000; ++i)
-            junk += char(random.bounded(256));
-        junk += "\r\n#\r\n\r\n";
-        for (const char* path : {"/Estudos1.txt", "/Reflexoes1.txt", "/Mapas1.txt"})
-            pub.put(path, junk);
-        runCheck();
-        QCOMPARE(recorded(f).size(), 3);
         QVERIFY(f.messages.isEmpty());
     }
 

@@ -31,7 +31,6 @@ private slots:
         QTest::newRow("CR only") << "a\rb\rc" << QStringList{"a", "b", "c"};
         QTest::newRow("lone LF stays") << "a\nb\r\nc\n" << QStringList{"a\nb", "c\n"};
         QTest::newRow("CR then CR LF") << "a\r\r\nb" << QStringList{"a", "", "b"};
-        QTest::newRow("LF CR") << "a\n\rb" << QStringList{"a\n", "b"};
     }
     void lineBreaks() {
         QFETCH(QString, text);
@@ -48,9 +47,7 @@ private slots:
         QTest::newRow("HTML inside the line") << QByteArray(" xHTMLx # y\r\n") << false;
         QTest::newRow("LF keeps HTML in the first line") << QByteArray("a\nHTML\r\n") << false;
         QTest::newRow("lower case") << QByteArray("<html>\r\n") << true;
-        QTest::newRow("mixed case") << QByteArray("Html\r\n") << true;
         QTest::newRow("HTML on the second line") << QByteArray(" A # b\r\nHTML\r\n") << true;
-        QTest::newRow("single line") << QByteArray("x") << true;
     }
     void acceptance() {
         QFETCH(QByteArray, bytes);
@@ -88,8 +85,6 @@ private slots:
             << QByteArray(" Titulo # inicio\r\nmeio\r\nfim\r\n") << recs({{"", ""}});
         QTest::newRow("last line never read, even a header")
             << QByteArray(" A # a\r\n B # b") << recs({{"", ""}});
-        QTest::newRow("closing header as last line")
-            << QByteArray(" A # a\r\n#\r\n") << recs({{"", ""}});
         QTest::newRow("lines before the first header")
             << QByteArray("intro\r\nmais\r\n T # t\r\n#\r\n\r\n")
             << recs({{"", "intromais"}, {"T", "t"}});
@@ -103,7 +98,6 @@ private slots:
         QTest::newRow("Windows-1252") << QByteArray(" \xC9xodo # \x80 5\r\n#\r\n\r\n")
                                       << recs({{"", ""}, {"Éxodo", "€ 5"}});
         QTest::newRow("one line") << QByteArray(" T # t\r\n") << QList<UpdateRecord>();
-        QTest::newRow("empty") << QByteArray() << QList<UpdateRecord>();
     }
     void records() {
         QFETCH(QByteArray, bytes);
