@@ -100,7 +100,7 @@ private slots:
         QCOMPARE(plainSqlite(db, "PRAGMA integrity_check"), QString("ok|"));
         QCOMPARE(plainSqlite(db, "SELECT count(*) FROM Livros; SELECT count(*) FROM Versiculos"),
                  QString("11|23|"));
-        for (const QString& insert :
+        for (const char* insert :
              {"INSERT INTO Livros (Id, Livro, Periodo, Capitulo) VALUES (99, 'Judas', 'NT', 1)",
               "INSERT INTO Versiculos (Id, Vers, Texto) VALUES (99, 1, 'Novo Verso')",
               "INSERT INTO Personagens (Nome, Texto) VALUES ('41', '42')",
