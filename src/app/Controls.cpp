@@ -13,6 +13,9 @@ QComboBox* comboField(QWidget* parent, const char* name, QRect geometry) {
     auto* c = control<QComboBox>(parent, name, geometry);
     c->setEditable(true);
     c->setInsertPolicy(QComboBox::NoInsert);
+    // Completing typed text would choose an item when the field loses focus: only a choice from
+    // the list may act.
+    c->setCompleter(nullptr);
     c->setMaxVisibleItems(20);
     return c;
 }

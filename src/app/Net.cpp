@@ -32,6 +32,10 @@ void setPublisherHost(const QString& host) {
     hostOverride() = host;
 }
 
+bool programEnding() {
+    return ending();
+}
+
 HttpAnswer httpGet(const QUrl& url, std::chrono::milliseconds limit) {
     HttpAnswer answer;
     if (ending() || QCoreApplication::closingDown()) {

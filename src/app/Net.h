@@ -24,4 +24,7 @@ struct HttpAnswer {
 // program has been asked to end.
 HttpAnswer httpGet(const QUrl& url, std::chrono::milliseconds limit);
 
+// True once the program was asked to end while a request waited.
+bool programEnding();
+
 } // namespace tovelo

@@ -7,6 +7,7 @@
 #include "Net.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QUrl>
 
@@ -75,9 +76,13 @@ void FrmChat::load() {
     QCoreApplication::processEvents();
     SetStatus(QStringLiteral("Disconnected"));
     ServerIP.clear();
+    const QPointer<FrmChat> self(this);
     const HttpAnswer page = httpGet(QUrl(QStringLiteral("http://") + publisherHost() +
                                          QStringLiteral("/puxar/Buscas.asp?BuscaIP=OK")),
                                     10s);
+    // The window, or the whole program, may have been closed while the page was awaited.
+    if (!self || programEnding())
+        return;
     if (!page.ok) {
         showMessage(QStringLiteral("Não foi possível buscar o endereço do servidor de chat: ") +
                     page.error);

@@ -4,49 +4,39 @@
 #include "Net.h"
 
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
-#include <memory>
+
+#ifndef TOVELO_CHAT_SERVER
+#define TOVELO_CHAT_SERVER ""
+#endif
+#define WAIT_EQ(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, 10000)
 
 using namespace tovelo;
 
 namespace {
 
-const QString kNoAddress = QStringLiteral("O endereço do servidor de chat não foi encontrado.");
-const QString kNotConnected =
-    QStringLiteral("Não há conexão com o servidor de chat. Clique em Conectar.");
-
 // A publisher on loopback that answers every GET with the same page.
-class PageServer : public QObject {
-public:
-    explicit PageServer(QByteArray page) : body(std::move(page)) {
-        server.listen(QHostAddress::LocalHost, 0);
-        connect(&server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = server.nextPendingConnection()) {
-                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-                connect(s, &QTcpSocket::readyRead, s, [this, s] { answer(s); });
-            }
+struct PageServer : QTcpServer {
+    QStringList requests;
+    explicit PageServer(const QByteArray& body) {
+        listen(QHostAddress::LocalHost, 0);
+        setPublisherHost(QStringLiteral("127.0.0.1:%1").arg(serverPort()));
+        connect(this, &QTcpServer::newConnection, this, [this, body] {
+            while (QTcpSocket* s = nextPendingConnection())
+                connect(s, &QTcpSocket::readyRead, s, [this, s, body] {
+                    const QByteArray request = s->property("r").toByteArray() + s->readAll();
+                    s->setProperty("r", request);
+                    if (!request.contains("\r\n\r\n")) return;
+                    requests << QString::fromLatin1(request.left(request.indexOf("\r\n")));
+                    s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                             QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" +
+                             body);
+                    s->disconnectFromHost();
+                });
         });
     }
-    QString host() const { return QStringLiteral("127.0.0.1:%1").arg(server.serverPort()); }
-
-    QByteArray body;
-    QStringList requests;
-
-private:
-    void answer(QTcpSocket* s) {
-        QByteArray request = s->property("request").toByteArray() + s->readAll();
-        s->setProperty("request", request);
-        if (!request.contains("\r\n\r\n")) return;
-        requests << QString::fromLatin1(request.left(request.indexOf("\r\n")));
-        s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
-                 QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-        s->disconnectFromHost();
-    }
-
-    QTcpServer server;
 };
 
 quint16 freePort() {
@@ -55,20 +45,18 @@ quint16 freePort() {
     return probe.serverPort();
 }
 
-// Another user of the chat, driven by the test; every arrival is kept.
-struct Peer {
-    QTcpSocket socket;
-    QStringList arrivals;
-
-    bool join(quint16 port, const QString& nickname) {
-        QObject::connect(&socket, &QTcpSocket::readyRead, &socket,
-                         [this] { arrivals << fromCp1252(socket.readAll()); });
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        if (!socket.waitForConnected(5000)) return false;
-        socket.write(toCp1252("name|" + nickname));
-        return true;
-    }
-};
+bool startServer(QProcess& server, quint16 port) {
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    server.start(TOVELO_CHAT_SERVER, {"--listen", "127.0.0.1", "--port", QString::number(port)});
+    QByteArray said;
+    QTest::qWaitFor(
+        [&] {
+            said += server.readAll();
+            return said.contains("listening") || server.state() == QProcess::NotRunning;
+        },
+        10000);
+    return said.contains("listening");
+}
 
 QStringList items(const QListWidget* list) {
     QStringList names;
@@ -81,28 +69,7 @@ QStringList items(const QListWidget* list) {
 
 class TestChatWindow : public QObject {
     Q_OBJECT
-
     QStringList messages;
-
-    bool startServer(QProcess& server, quint16 port) {
-#ifdef TOVELO_CHAT_SERVER
-        server.setProcessChannelMode(QProcess::MergedChannels);
-        server.start(QStringLiteral(TOVELO_CHAT_SERVER),
-                     {"--listen", "127.0.0.1", "--port", QString::number(port)});
-        QByteArray said;
-        QDeadlineTimer deadline(10000);
-        while (!said.contains("listening") && !deadline.hasExpired() &&
-               server.state() != QProcess::NotRunning) {
-            server.waitForReadyRead(200);
-            said += server.readAll();
-        }
-        return said.contains("listening");
-#else
-        Q_UNUSED(server);
-        Q_UNUSED(port);
-        return false;
-#endif
-    }
 
 private slots:
     void init() {
@@ -115,111 +82,65 @@ private slots:
     }
 
     void conversationThroughTheChatServer() {
-#ifndef TOVELO_CHAT_SERVER
-        QSKIP("the chat server is not part of this build");
-#endif
+        if (QStringLiteral(TOVELO_CHAT_SERVER).isEmpty())
+            QSKIP("the chat server is not part of this build");
         const quint16 port = freePort();
         QProcess server;
         QVERIFY(startServer(server, port));
         PageServer page("<html><body>Servidor IP127.0.0.1Escrita Final</body></html>");
-        setPublisherHost(page.host());
-
-        auto w = std::make_unique<FrmChat>();
-        w->chatPort = port;
-        QCOMPARE(w->windowTitle(), QString("Chat Tovelo Sagrada"));
-        w->load();
+        FrmChat w;
+        w.chatPort = port;
+        w.load();
         QCOMPARE(page.requests, QStringList{"GET /puxar/Buscas.asp?BuscaIP=OK HTTP/1.1"});
-        QCOMPARE(w->windowTitle(), QString("Chat [Disconnected]"));
-        QCOMPARE(w->ServerIP, QString("127.0.0.1"));
-        QCOMPARE(messages, QStringList());
+        QCOMPARE(w.windowTitle(), QString("Chat [Disconnected]"));
 
-        // The prompt is an ordinary text: left alone it is the nickname.
-        QCOMPARE(w->txtName->text(), QString("Digite Aqui o seu apelido e clique em Conectar"));
-        w->txtName->setText("Ana");
-        QTest::mouseClick(w->Command2, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(w->windowTitle(), QString("Chat [Connected]"), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(items(w->List), QStringList{"Ana"}, 10000);
+        w.txtName->setText("Ana");
+        QTest::mouseClick(w.Command2, Qt::LeftButton);
+        WAIT_EQ(w.windowTitle(), QString("Chat [Connected]"));
+        WAIT_EQ(items(w.List), QStringList{"Ana"});
 
-        Peer bruno;
-        QVERIFY(bruno.join(port, "Bruno"));
-        QTRY_COMPARE_WITH_TIMEOUT(items(w->List), (QStringList{"Ana", "Bruno"}), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(bruno.arrivals.contains("cons|Ana|Bruno|"), 10000);
-
-        bruno.socket.write(toCp1252("text|Graça e paz, irmã!"));
-        QTRY_COMPARE_WITH_TIMEOUT(w->txtChat->toPlainText(),
-                                  QString("-=Bruno=-\nGraça e paz, irmã!\n"), 10000);
+        // Another user, driven by hand through a raw socket.
+        QTcpSocket bruno;
+        QString toBruno;
+        connect(&bruno, &QTcpSocket::readyRead, [&] { toBruno += fromCp1252(bruno.readAll()); });
+        bruno.connectToHost(QHostAddress::LocalHost, port);
+        QVERIFY(bruno.waitForConnected(5000));
+        bruno.write(toCp1252("name|Bruno"));
+        WAIT_EQ(items(w.List), (QStringList{"Ana", "Bruno"}));
+        bruno.write(toCp1252("text|Graça e paz, irmã!"));
+        WAIT_EQ(w.txtChat->toPlainText(), QString("-=Bruno=-\nGraça e paz, irmã!\n"));
 
         // Enter sends: the entry shows at once, the box empties, the peer gets the line.
-        w->txtOut->setText("Amém, Bruno");
-        QTest::keyClick(w->txtOut, Qt::Key_Return);
-        QCOMPARE(w->txtOut->text(), QString());
-        QCOMPARE(w->txtChat->toPlainText(),
-                 QString("-=Bruno=-\nGraça e paz, irmã!\n-=Ana=-\nAmém, Bruno\n"));
-        QVERIFY(w->txtChat->textCursor().atEnd());
-        QTRY_VERIFY_WITH_TIMEOUT(bruno.arrivals.contains("text|Ana|Amém, Bruno"), 10000);
+        w.txtOut->setText("Amém, Bruno");
+        QTest::keyClick(w.txtOut, Qt::Key_Return);
+        QCOMPARE(w.txtOut->text(), QString());
+        const QString said = "-=Bruno=-\nGraça e paz, irmã!\n-=Ana=-\nAmém, Bruno\n";
+        QCOMPARE(w.txtChat->toPlainText(), said);
+        QTRY_VERIFY_WITH_TIMEOUT(toBruno.endsWith("text|Ana|Amém, Bruno"), 10000);
 
-        // An empty message is shown and sent too.
-        QTest::mouseClick(w->Command1, Qt::LeftButton);
-        QVERIFY(w->txtChat->toPlainText().endsWith("-=Ana=-\n\n"));
-        QTRY_VERIFY_WITH_TIMEOUT(bruno.arrivals.contains("text|Ana|"), 10000);
-
-        // "Conectar" while connected drops the old connection quietly and logs in again.
-        QSignalSpy captions(w.get(), &QWidget::windowTitleChanged);
-        QTest::mouseClick(w->Command2, Qt::LeftButton);
-        QCOMPARE(w->windowTitle(), QString("Chat [Connected]"));
-        QTRY_COMPARE_WITH_TIMEOUT(items(w->List), (QStringList{"Bruno", "Ana"}), 10000);
-        for (const QList<QVariant>& c : captions)
-            QCOMPARE(c.at(0).toString(), QString("Chat [Connected]"));
-
-        // The server going away shows in the caption; what was said stays.
-        const QString said = w->txtChat->toPlainText();
+        // The server going away shows only in the caption; "Conectar" later logs in again.
         server.kill();
         server.waitForFinished();
-        QTRY_COMPARE_WITH_TIMEOUT(w->windowTitle(), QString("Chat [Disconnected]"), 10000);
-        QCOMPARE(w->txtChat->toPlainText(), said);
-        QCOMPARE(items(w->List), (QStringList{"Bruno", "Ana"}));
-        QCOMPARE(messages, QStringList());
-
+        WAIT_EQ(w.windowTitle(), QString("Chat [Disconnected]"));
+        QCOMPARE(w.txtChat->toPlainText(), said);
         QVERIFY(startServer(server, port));
-        QTest::mouseClick(w->Command2, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(w->windowTitle(), QString("Chat [Connected]"), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(items(w->List), QStringList{"Ana"}, 10000);
-
-        // Closing the window ends its connection: the others see it leave.
-        Peer carla;
-        QVERIFY(carla.join(port, "Carla"));
-        QTRY_VERIFY_WITH_TIMEOUT(carla.arrivals.contains("cons|Ana|Carla|"), 10000);
-        w.reset();
-        QTRY_VERIFY_WITH_TIMEOUT(carla.arrivals.contains("cons|Carla|"), 10000);
+        QTest::mouseClick(w.Command2, Qt::LeftButton);
+        WAIT_EQ(w.windowTitle(), QString("Chat [Connected]"));
+        WAIT_EQ(items(w.List), QStringList{"Ana"});
         QCOMPARE(messages, QStringList());
-
         server.terminate();
         QVERIFY(server.waitForFinished(10000));
     }
 
     void pageWithoutAddress() {
         PageServer page("<!DOCTYPE HTML><html><body>IP sem fim</body></html>");
-        setPublisherHost(page.host());
         FrmChat w;
         w.load();
-        QCOMPARE(page.requests.size(), 1);
-        QCOMPARE(w.windowTitle(), QString("Chat [Disconnected]"));
+        const QString kNoAddress = "O endereço do servidor de chat não foi encontrado.";
         QCOMPARE(messages, QStringList{kNoAddress});
-        QCOMPARE(w.ServerIP, QString());
-
-        QTest::mouseClick(w.Command2, Qt::LeftButton);
+        QTest::mouseClick(w.Command2, Qt::LeftButton); // nowhere to connect: said again
         QCOMPARE(messages, (QStringList{kNoAddress, kNoAddress}));
         QCOMPARE(w.sock->state(), QAbstractSocket::UnconnectedState);
-    }
-
-    void publisherUnreachable() {
-        setPublisherHost(QStringLiteral("127.0.0.1:%1").arg(freePort()));
-        FrmChat w;
-        w.load();
-        QCOMPARE(w.windowTitle(), QString("Chat [Disconnected]"));
-        QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages[0].startsWith("Não foi possível buscar o endereço do servidor de chat"),
-                 qPrintable(messages[0]));
     }
 
     void sendingWhileDisconnected() {
@@ -230,15 +151,9 @@ private slots:
         QTest::mouseClick(w.Command1, Qt::LeftButton);
         // The line is shown first; the message says why it did not leave and it stays typed.
         QCOMPARE(w.txtChat->toPlainText(), QString("-=Ana=-\nOlá?\n"));
-        QCOMPARE(messages, QStringList{kNotConnected});
+        QCOMPARE(messages,
+                 QStringList{"Não há conexão com o servidor de chat. Clique em Conectar."});
         QCOMPARE(w.txtOut->text(), QString("Olá?"));
-
-        // A connection that cannot be made changes nothing visible.
-        w.chatPort = freePort();
-        QTest::mouseClick(w.Command2, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(w.sock->state(), QAbstractSocket::UnconnectedState, 10000);
-        QCOMPARE(w.windowTitle(), QString("Chat Tovelo Sagrada"));
-        QCOMPARE(messages, QStringList{kNotConnected});
     }
 };
 

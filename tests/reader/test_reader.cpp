@@ -138,6 +138,14 @@ private slots:
         choose(w.Combo1, "ANTIGO TESTAMENTO");
         typeAndChoose(w.Combo2, "salmos"); // letter case is ignored
         QCOMPARE(items(w.Combo3), QStringList({"23", "119"}));
+        // Typing part of a name and leaving the field chooses nothing.
+        w.show();
+        QApplication::setActiveWindow(&w);
+        w.Combo2->setFocus();
+        w.Combo2->clearEditText();
+        QTest::keyClicks(w.Combo2, "Rut");
+        w.Text1->setFocus();
+        QCOMPARE(items(w.Combo3), QStringList({"23", "119"}));
         typeAndChoose(w.Combo2, "Sal'mos");
         QCOMPARE(w.Combo3->count(), 0);
         typeAndChoose(w.Combo2, "Salmos");

@@ -1,14 +1,10 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
-
-#include <functional>
-#include <memory>
 
 namespace tovelo::test {
 
@@ -16,53 +12,41 @@ namespace tovelo::test {
 // path gets a "not found" page like a real server's. `silent` accepts and never answers.
 class LoopbackPublisher {
 public:
-    struct Answer {
-        int status = 200;
-        QByteArray body;
-    };
-
     LoopbackPublisher() {
-        server->listen(QHostAddress::LocalHost, 0);
-        QObject::connect(server.get(), &QTcpServer::newConnection, server.get(), [this] {
-            while (QTcpSocket* socket = server->nextPendingConnection())
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
+            while (QTcpSocket* socket = server.nextPendingConnection())
                 serve(socket);
         });
     }
 
-    QString host() const { return QStringLiteral("127.0.0.1:%1").arg(server->serverPort()); }
+    QString host() const { return QStringLiteral("127.0.0.1:%1").arg(server.serverPort()); }
     void put(const QString& path, const QByteArray& body, int status = 200) {
         files.insert(path, {status, body});
     }
 
-    QHash<QString, Answer> files;
     QStringList requests;
     bool silent = false;
-    std::function<void(const QString&)> onRequest; // runs while the client waits
 
 private:
     void serve(QTcpSocket* socket) {
         auto received = std::make_shared<QByteArray>();
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, received] {
             *received += socket->readAll();
-            if (!received->contains("\r\n\r\n"))
-                return;
-            const QList<QByteArray> requestLine = received->left(received->indexOf('\r')).split(' ');
-            const QString path = QString::fromLatin1(requestLine.value(1));
+            if (!received->contains("\r\n\r\n")) return;
+            const QString path = QString::fromLatin1(received->split(' ').value(1));
             requests << path;
-            if (onRequest)
-                onRequest(path);
-            if (silent)
-                return;
-            const Answer answer = files.value(
+            if (silent) return;
+            const auto [status, body] = files.value(
                 path, {404, "<!DOCTYPE HTML>\n<html><body>Arquivo inexistente</body></html>\n"});
-            socket->write("HTTP/1.1 " + QByteArray::number(answer.status) +
-                          " X\r\nContent-Length: " + QByteArray::number(answer.body.size()) +
-                          "\r\nConnection: close\r\n\r\n" + answer.body);
+            socket->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " +
+                          QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
             socket->disconnectFromHost();
         });
     }
 
-    std::unique_ptr<QTcpServer> server = std::make_unique<QTcpServer>();
+    QHash<QString, std::pair<int, QByteArray>> files;
+    QTcpServer server;
 };
 
 // An update file as the publisher writes it: a header line per record, then a closing header
