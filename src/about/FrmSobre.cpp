@@ -22,7 +22,7 @@ QString aboutText() {
     return text;
 }
 
-FrmSobre::FrmSobre(QWidget* parent) : QWidget(parent) {
+FrmSobre::FrmSobre(QWidget* parent) : ChildWindow(parent) {
     setupWindow(this, "FrmSobre", QStringLiteral("Muito Obrigado!!!"), {272, 207});
     Text1 = control<QPlainTextEdit>(this, "Text1", {8, 8, 256, 191});
     Text1->setReadOnly(true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Controls.h"
+
 #include <QPlainTextEdit>
 #include <QString>
 #include <QWidget>
@@ -9,7 +11,7 @@ namespace tovelo {
 // The thanks, the program's name and version, the credits and the contact line (CR LF breaks).
 QString aboutText();
 
-class FrmSobre : public QWidget {
+class FrmSobre : public ChildWindow {
     Q_OBJECT
 public:
     explicit FrmSobre(QWidget* parent = nullptr);

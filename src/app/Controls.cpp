@@ -2,6 +2,11 @@
 
 namespace tovelo {
 
+ChildWindow::~ChildWindow() {
+    for (QObject* child : findChildren<QObject*>())
+        child->blockSignals(true);
+}
+
 QFont fontOf(const QString& family, qreal points, bool bold) {
     QFont font(family);
     font.setPointSizeF(points);

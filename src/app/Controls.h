@@ -10,6 +10,15 @@
 
 namespace tovelo {
 
+// The base of every child window. Once it is being destroyed its controls' signals no longer
+// reach its handlers: a control that signals while it is torn down (focus leaving, a list
+// emptied) would otherwise call into a window that is half gone.
+class ChildWindow : public QWidget {
+public:
+    using QWidget::QWidget;
+    ~ChildWindow() override;
+};
+
 // Windows are laid out in fixed pixel geometry; every control carries its name as objectName.
 template <class T>
 T* control(QWidget* parent, const char* name, QRect geometry) {

@@ -32,7 +32,7 @@ QLineEdit* lineBox(QWidget* parent, const char* name, const QString& text, QRect
 
 } // namespace
 
-FrmChat::FrmChat(QWidget* parent) : QWidget(parent) {
+FrmChat::FrmChat(QWidget* parent) : ChildWindow(parent) {
     setupWindow(this, "FrmChat", QStringLiteral("Chat Tovelo Sagrada"), {617, 410});
 
     frameChat = frame(this, "frameChat", QString(), {16, 16, 585, 377});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Controls.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +15,7 @@ namespace tovelo {
 
 // The chat room: fetches the chat server's address at load, connects under a nickname, shows
 // the conversation and the users present.
-class FrmChat : public QWidget {
+class FrmChat : public ChildWindow {
     Q_OBJECT
 public:
     explicit FrmChat(QWidget* parent = nullptr);

@@ -15,7 +15,7 @@ QString articleText(const QString& stored, bool enciphered) {
     return text.replace(QLatin1Char('\t'), QStringLiteral("\r\n\r\n"));
 }
 
-ArticleReader::ArticleReader(const Look& look, QWidget* parent) : QWidget(parent), look_(look) {
+ArticleReader::ArticleReader(const Look& look, QWidget* parent) : ChildWindow(parent), look_(look) {
     setupWindow(this, look.name, look.caption, look.client);
     const int x = look.left;
     const QPalette app = QApplication::palette();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Controls.h"
+
 #include <QColor>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -15,7 +17,7 @@ QString articleText(const QString& stored, bool enciphered);
 
 // The reader window of one study or one reflection. The two kinds differ only in the look and
 // the table read, which their subclasses give.
-class ArticleReader : public QWidget {
+class ArticleReader : public ChildWindow {
     Q_OBJECT
 public:
     struct Look {

@@ -38,7 +38,7 @@ QVariant PageModel::headerData(int section, Qt::Orientation orientation, int rol
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-Catalogue::Catalogue(const Look& look, QWidget* parent) : QWidget(parent), look_(look) {
+Catalogue::Catalogue(const Look& look, QWidget* parent) : ChildWindow(parent), look_(look) {
     setupWindow(this, look.name, look.caption, look.client);
     const QFont grid = fontOf(QStringLiteral("MS Sans Serif"), 8.25);
     const QFont bold = fontOf(QStringLiteral("MS Sans Serif"), 8.25, true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Controls.h"
+
 #include <QAbstractTableModel>
 #include <QLabel>
 #include <QPushButton>
@@ -33,7 +35,7 @@ private:
 
 // A catalogue of article titles: the first 200 titles of its table and how many the table
 // holds; a double-click opens the current title in the reader window and closes the catalogue.
-class Catalogue : public QWidget {
+class Catalogue : public ChildWindow {
     Q_OBJECT
 public:
     static constexpr int kPageSize = 200;

@@ -19,7 +19,7 @@ bool isSafeMapName(const QString& name) {
            !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
 }
 
-FrmMapas::FrmMapas(QWidget* parent) : QWidget(parent) {
+FrmMapas::FrmMapas(QWidget* parent) : ChildWindow(parent) {
     setupWindow(this, "FrmMapas", QStringLiteral("Mapas Históricos"), {586, 516});
     Combo1 = comboField(this, "Combo1", {16, 16, 329, 21});
     Combo1->setEditText(QStringLiteral("Combo1"));

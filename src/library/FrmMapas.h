@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Controls.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -11,7 +13,7 @@ namespace tovelo {
 bool isSafeMapName(const QString& name);
 
 // The historical maps: a title chosen from the list shows its picture, stretched to the frame.
-class FrmMapas : public QWidget {
+class FrmMapas : public ChildWindow {
     Q_OBJECT
 public:
     explicit FrmMapas(QWidget* parent = nullptr);

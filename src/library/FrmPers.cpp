@@ -27,7 +27,7 @@ QString characterText(const QStringList& parts) {
     return text.replace(QStringLiteral("##"), QStringLiteral("\r\n"));
 }
 
-FrmPers::FrmPers(QWidget* parent) : QWidget(parent) {
+FrmPers::FrmPers(QWidget* parent) : ChildWindow(parent) {
     setupWindow(this, "FrmPers", QStringLiteral("Personagens Bíblicos"), {415, 323});
     Combo1 = comboField(this, "Combo1", {16, 8, 193, 21});
     Combo1->setEditText(QStringLiteral("Combo1"));

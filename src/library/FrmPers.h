@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Controls.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -14,7 +16,7 @@ namespace tovelo {
 QString characterText(const QStringList& parts);
 
 // The characters and the disciples: a name chosen from the list shows its text.
-class FrmPers : public QWidget {
+class FrmPers : public ChildWindow {
     Q_OBJECT
 public:
     explicit FrmPers(QWidget* parent = nullptr);

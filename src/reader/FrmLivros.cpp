@@ -23,7 +23,7 @@ void refill(QComboBox* combo, const QStringList& items) {
 
 } // namespace
 
-FrmLivros::FrmLivros(QWidget* parent) : QWidget(parent) {
+FrmLivros::FrmLivros(QWidget* parent) : ChildWindow(parent) {
     setupWindow(this, "FrmLivros", QStringLiteral("Tovelo Sagrada"), {515, 365});
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);

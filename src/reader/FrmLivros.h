@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Controls.h"
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -9,7 +11,7 @@
 namespace tovelo {
 
 // The chapter reader: period, book, chapter and a range of verses, then the passage.
-class FrmLivros : public QWidget {
+class FrmLivros : public ChildWindow {
     Q_OBJECT
 public:
     explicit FrmLivros(QWidget* parent = nullptr);

@@ -9,7 +9,7 @@
 
 namespace tovelo {
 
-FrmLivros2::FrmLivros2(QWidget* parent) : QWidget(parent) {
+FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
     setupWindow(this, "FrmLivros2", QStringLiteral("Busca Tovelo Sagrada"), {471, 334});
     Label3 = label(this, "Label3", QStringLiteral("Busca Por Palavra Chave"), {16, 16, 153, 17});
     Label3->setFont(fontOf(QStringLiteral("MS Sans Serif"), 8.25, true));

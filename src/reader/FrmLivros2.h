@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Controls.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -10,7 +12,7 @@
 namespace tovelo {
 
 // The keyword search: every verse whose text holds the typed word, ignoring case and accents.
-class FrmLivros2 : public QWidget {
+class FrmLivros2 : public ChildWindow {
     Q_OBJECT
 public:
     explicit FrmLivros2(QWidget* parent = nullptr);
