@@ -9,13 +9,16 @@ scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)"
 
-pids=()
-stop() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; }
+site=build/publisher/site
+chat=""
+stop() {
+    [ -z "$chat" ] || kill "$chat" 2>/dev/null || true
+    server/publisher/serve.sh --stop "$site" >/dev/null
+}
 trap stop EXIT
 
-publisher=$(server/publisher/serve.sh build)
-pids+=("$publisher")
+server/publisher/serve.sh "$site"
 build/bin/tovelo-chat-server &
-pids+=("$!")
+chat=$!
 
 build/bin/Tovelo

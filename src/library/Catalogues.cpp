@@ -57,6 +57,8 @@ Catalogue::Catalogue(const Look& look, QWidget* parent) : ChildWindow(parent), l
     DataGrid1->setFont(grid);
     DataGrid1->horizontalHeader()->setFont(grid);
     DataGrid1->verticalHeader()->hide();
+    // The column is far wider than the grid: a centred heading would stand out of sight.
+    DataGrid1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DataGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -49,13 +49,13 @@ bool startServer(QProcess& server, quint16 port) {
     server.setProcessChannelMode(QProcess::MergedChannels);
     server.start(TOVELO_CHAT_SERVER, {"--listen", "127.0.0.1", "--port", QString::number(port)});
     QByteArray said;
-    QTest::qWaitFor(
-        [&] {
-            said += server.readAll();
-            return said.contains("listening") || server.state() == QProcess::NotRunning;
-        },
-        10000);
-    return said.contains("listening");
+    return QTest::qWaitFor(
+               [&] {
+                   said += server.readAll();
+                   return said.contains("listening") || server.state() == QProcess::NotRunning;
+               },
+               10000) &&
+           said.contains("listening");
 }
 
 QStringList items(const QListWidget* list) {
