@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 
@@ -24,9 +25,9 @@ int compareTovelo(void*, int lenA, const void* a, int lenB, const void* b) {
     return QString::compare(sortKey(qa), sortKey(qb));
 }
 
-// versiculos(chapter, word): the numbers of the verses of a search row that hold the word, as
-// "1,4,7", or null. Works on the stored UTF-8 bytes: converting every chapter into the program's
-// strings would cost more than the whole search.
+// versiculos(chapter, word): the numbers of the verses of a search row that hold the word, in
+// ascending order, as "1,4,7", or null. Works on the stored UTF-8 bytes: converting every
+// chapter into the program's strings would cost more than the whole search.
 void versiculos(sqlite3_context* context, int, sqlite3_value** args) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
     const auto* word = reinterpret_cast<const char*>(sqlite3_value_text(args[1]));
@@ -34,16 +35,19 @@ void versiculos(sqlite3_context* context, int, sqlite3_value** args) {
         sqlite3_result_null(context);
         return;
     }
-    const std::vector<int> verses =
-        versesContaining({text, size_t(sqlite3_value_bytes(args[0]))},
-                         {word, size_t(sqlite3_value_bytes(args[1]))});
+    std::vector<int> verses = versesContaining({text, size_t(sqlite3_value_bytes(args[0]))},
+                                               {word, size_t(sqlite3_value_bytes(args[1]))});
     if (verses.empty()) {
         sqlite3_result_null(context);
         return;
     }
+    std::sort(verses.begin(), verses.end());
     std::string out;
-    for (int v : verses)
-        out += (out.empty() ? "" : ",") + std::to_string(v);
+    for (int v : verses) {
+        if (!out.empty())
+            out += ',';
+        out += std::to_string(v);
+    }
     sqlite3_result_text(context, out.data(), int(out.size()), SQLITE_TRANSIENT);
 }
 

@@ -5,8 +5,6 @@
 #include "Scripture.h"
 #include "TextKeys.h"
 
-#include <algorithm>
-
 namespace tovelo {
 
 FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
@@ -17,8 +15,11 @@ FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
     Command2 = button(this, "Command2", QStringLiteral("Buscar"), {296, 16, 73, 33});
     Command1 = button(this, "Command1", QStringLiteral("Sair"), {384, 16, 65, 33});
     Text1 = textBox(this, "Text1", {16, 72, 265, 249});
-    List1 = control<QListWidget>(this, "List1", {296, 72, 153, 249});
+    List1 = control<QListView>(this, "List1", {296, 72, 153, 249});
     List1->setUniformItemSizes(true);
+    List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lines_ = new QStringListModel(this);
+    List1->setModel(lines_);
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Text2);
     setTabOrder(Text2, List1);
@@ -26,7 +27,8 @@ FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
     Command1->setFocus();
 
     handle(Command2, &QPushButton::clicked, this, &FrmLivros2::Command2_Click);
-    handle(List1, &QListWidget::currentRowChanged, this, &FrmLivros2::List1_Click);
+    handle(List1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+           &FrmLivros2::List1_Click);
     connect(Command1, &QPushButton::clicked, this, [this] { closeChild(this); });
 }
 
@@ -52,27 +54,29 @@ void FrmLivros2::Command2_Click() {
         // "Livro - capítulo:" once per chapter, then each verse number.
         const QString chapter =
             verseReference(q.value(1).toString(), q.value(2).toInt(), 0).chopped(1);
-        QList<int> numbers;
-        for (QStringView v : QStringView(verses).split(QLatin1Char(',')))
-            numbers << v.toInt();
-        std::sort(numbers.begin(), numbers.end());
-        for (int vers : numbers)
-            hits << chapter + QString::number(vers);
+        for (QStringView vers : QStringView(verses).split(QLatin1Char(','))) {
+            QString line;
+            line.reserve(chapter.size() + vers.size());
+            hits << line.append(chapter).append(vers);
+        }
     }
     if (hits.isEmpty()) {
         showMessage(QStringLiteral("Não foi encontrado nenhum resultado."));
         return;
     }
-    const QSignalBlocker quiet(List1);
-    List1->clear();
-    List1->addItems(hits);
+    const QSignalBlocker quiet(List1->selectionModel());
+    lines_->setStringList(hits);
+}
+
+QStringList FrmLivros2::hits() const {
+    return lines_->stringList();
 }
 
 void FrmLivros2::List1_Click() {
-    const QListWidgetItem* item = List1->currentItem();
-    if (!item)
+    const QModelIndex line = List1->currentIndex();
+    if (!line.isValid())
         return;
-    const VerseRef ref = parseVerseReference(item->text());
+    const VerseRef ref = parseVerseReference(line.data().toString());
     ContentDb db;
     QSqlQuery livro = db.run(QStringLiteral("Select * from Livros where Chave = ? and Capitulo = ?"),
                              {sortKey(ref.livro), numberOrNull(ref.capitulo)});

@@ -4,7 +4,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
+#include <QStringListModel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWidget>
@@ -23,9 +24,11 @@ public:
     QPushButton* Command2;
     QPushButton* Command1;
     QPlainTextEdit* Text1;
-    QListWidget* List1;
+    QListView* List1; // over a plain list of lines: thousands of hits fill it at once
+    QStringList hits() const;
 
 private:
+    QStringListModel* lines_;
     void Command2_Click();
     void List1_Click();
 };
