@@ -71,15 +71,6 @@ private slots:
                  1);
     }
 
-    void valuesAreBoundNeverSpliced() {
-        test::ContentFixture fx;
-        const QString nasty = "x'); DROP TABLE Estudos; --";
-        fx.exec("INSERT INTO Estudos (Titulo, Texto, Chave) VALUES (?, ?, ?)",
-                {nasty, "t", sortKey(nasty)});
-        QCOMPARE(fx.scalar("SELECT Titulo FROM Estudos WHERE Chave = ?", {sortKey(nasty)}),
-                 QVariant(nasty));
-    }
-
     void missingOrBrokenFileIsAFailure() {
         QTemporaryDir dir;
         const QString missing = dir.filePath("Tovelo.mdb");
