@@ -9,9 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool accepted = tovelo::acceptUpdate(bytes);
     const QList<tovelo::UpdateRecord> records = tovelo::readUpdateRecords(bytes);
     // Each handed-over record comes from one header line, and every line ends somewhere.
-    if (records.size() > bytes.count('#'))
-        __builtin_trap();
-    if (accepted && bytes.isEmpty())
-        __builtin_trap();
+    if (records.size() > bytes.count('#')) __builtin_trap();
+    if (accepted && bytes.isEmpty()) __builtin_trap();
     return 0;
 }

@@ -11,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -47,8 +46,7 @@ void settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-template <class W>
-bool shownWithCount(W* w) {
+template <class W> bool shownWithCount(W* w) {
     return w && w->isVisible() && !w->lblreg->text().isEmpty();
 }
 
@@ -57,8 +55,7 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-template <class W>
-double timeCatalogue() {
+template <class W> double timeCatalogue() {
     std::vector<double> ms;
     for (int r = 0; r < kRepetitions; ++r) {
         QElapsedTimer t;
@@ -107,9 +104,8 @@ Row measure(const QString& database, int rows) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    setMessageSink([](const QString& text) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-    });
+    setMessageSink(
+        [](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
     QTemporaryDir dir;
     const QString database = dir.filePath(QStringLiteral("Tovelo.mdb"));
     if (argc > 1) {

@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -79,15 +78,16 @@ int main(int argc, char* argv[]) {
             }));
         }
         const double o = median(ours), g = median(grep);
-        std::printf("  %-8s %8.2f ms  grep %8.2f ms  ratio %.2f  (%d lines listed)\n", word, o,
-                    g, o / g, w == QStringLiteral("xyzq") ? 0 : int(search.hits().size()));
+        std::printf("  %-8s %8.2f ms  grep %8.2f ms  ratio %.2f  (%d lines listed)\n", word, o, g,
+                    o / g, w == QStringLiteral("xyzq") ? 0 : int(search.hits().size()));
     }
 
     FrmLivros reader;
     reader.load();
     std::printf("chapter reader (median of %d):\n", kRuns);
-    std::printf("  book list (ANTIGO TESTAMENTO)   %6.2f ms\n",
-                medianMs(kRuns, [&] { choose(reader.Combo1, QStringLiteral("ANTIGO TESTAMENTO")); }));
+    std::printf("  book list (ANTIGO TESTAMENTO)   %6.2f ms\n", medianMs(kRuns, [&] {
+                    choose(reader.Combo1, QStringLiteral("ANTIGO TESTAMENTO"));
+                }));
     std::printf("  chapter list (Salmos)           %6.2f ms\n",
                 medianMs(kRuns, [&] { choose(reader.Combo2, QStringLiteral("Salmos")); }));
     choose(reader.Combo3, QStringLiteral("119"));

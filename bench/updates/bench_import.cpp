@@ -11,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-
 #include <cstdio>
 
 using namespace tovelo;
@@ -48,9 +47,8 @@ int main(int argc, char* argv[]) {
         Db db(dir.filePath("Tovelo.mdb"));
         QSqlQuery q = db.run(QStringLiteral("SELECT count(*) FROM Estudos"));
         q.next();
-        std::printf("import %d studies (%s): %lld ms, %d rows in Estudos, %.1f KB file\n",
-                    kStudies, round, static_cast<long long>(ms), q.value(0).toInt(),
-                    file.size() / 1024.0);
+        std::printf("import %d studies (%s): %lld ms, %d rows in Estudos, %.1f KB file\n", kStudies,
+                    round, static_cast<long long>(ms), q.value(0).toInt(), file.size() / 1024.0);
     }
     return 0;
 }

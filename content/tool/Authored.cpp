@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-
 #include <stdexcept>
 
 namespace tovelo::content {
@@ -15,16 +14,14 @@ Entry parseEntry(const QString& fileName, const QString& text) {
     QStringList paragraphs;
     QString current;
     auto endParagraph = [&] {
-        if (!current.isEmpty())
-            paragraphs << current;
+        if (!current.isEmpty()) paragraphs << current;
         current.clear();
     };
     for (const QString& raw : lines) {
         const QString line = raw.trimmed();
         if (line == QStringLiteral("---")) {
             endParagraph();
-            if (!paragraphs.isEmpty())
-                entry.parts << paragraphs;
+            if (!paragraphs.isEmpty()) entry.parts << paragraphs;
             paragraphs.clear();
         } else if (line.isEmpty()) {
             endParagraph();
@@ -33,8 +30,7 @@ Entry parseEntry(const QString& fileName, const QString& text) {
         }
     }
     endParagraph();
-    if (!paragraphs.isEmpty())
-        entry.parts << paragraphs;
+    if (!paragraphs.isEmpty()) entry.parts << paragraphs;
     return entry;
 }
 

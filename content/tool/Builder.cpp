@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QSqlQuery>
-
 #include <stdexcept>
 
 namespace tovelo::content {
@@ -39,8 +38,7 @@ void loadScripture(Db& db, const QString& path, BuildCounts& counts) {
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
         ++lineNo;
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
         const QStringList f = line.split(QLatin1Char('\t'));
         bool okC = false, okV = false;
         const int capitulo = f.value(3).toInt(&okC);
@@ -89,7 +87,8 @@ void loadAuthored(Db& db, const QString& authored, BuildCounts& counts) {
         bool ok = false;
         const int item = e.fileName.section(QLatin1Char('-'), 0, 0).toInt(&ok);
         if (!ok)
-            fail(QStringLiteral("%1: the file name must start with its list position").arg(e.fileName));
+            fail(QStringLiteral("%1: the file name must start with its list position")
+                     .arg(e.fileName));
         QStringList paragraphs;
         for (const QStringList& part : e.parts)
             paragraphs << part;
@@ -104,21 +103,22 @@ void loadAuthored(Db& db, const QString& authored, BuildCounts& counts) {
             for (const QStringList& part : e.parts)
                 paragraphs << part;
             const QString text = paragraphs.join(QLatin1Char('\t'));
-            db.run(QStringLiteral("INSERT INTO %1 (Titulo, Texto, Chave) VALUES (?, ?, ?)").arg(table),
-                   {e.title, enciphered ? Cifrar(text, kChave) : text, sortKey(e.title)});
+            db.run(
+                QStringLiteral("INSERT INTO %1 (Titulo, Texto, Chave) VALUES (?, ?, ?)").arg(table),
+                {e.title, enciphered ? Cifrar(text, kChave) : text, sortKey(e.title)});
             ++n;
         }
         return n;
     };
     counts.studies = articles(QStringLiteral("estudos"), QStringLiteral("Estudos"), true);
-    counts.reflections = articles(QStringLiteral("reflexoes"), QStringLiteral("Ilustracoes"), false);
+    counts.reflections =
+        articles(QStringLiteral("reflexoes"), QStringLiteral("Ilustracoes"), false);
 
     QFile maps(QDir(authored).filePath(QStringLiteral("mapas/mapas.tsv")));
     if (maps.open(QIODevice::ReadOnly | QIODevice::Text)) {
         while (!maps.atEnd()) {
             const QString line = QString::fromUtf8(maps.readLine()).trimmed();
-            if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-                continue;
+            if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
             const QStringList f = line.split(QLatin1Char('\t'));
             if (f.size() != 2)
                 fail(QStringLiteral("mapas.tsv: expected title<TAB>file: %1").arg(line));
@@ -147,8 +147,7 @@ BuildCounts buildDatabase(const QString& scripture, const QString& authored, con
         db.commit();
     }
     QFile::remove(out);
-    if (!QFile::rename(partial, out))
-        fail(QStringLiteral("cannot write %1").arg(out));
+    if (!QFile::rename(partial, out)) fail(QStringLiteral("cannot write %1").arg(out));
     return counts;
 }
 

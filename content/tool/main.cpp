@@ -2,7 +2,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-
 #include <cstdio>
 #include <exception>
 
@@ -11,9 +10,12 @@ int main(int argc, char* argv[]) {
     QCommandLineParser args;
     args.setApplicationDescription(QStringLiteral("Builds the content database Tovelo.mdb."));
     args.addHelpOption();
-    args.addOption({QStringLiteral("scripture"), QStringLiteral("Bible text (tsv)."), QStringLiteral("file")});
-    args.addOption({QStringLiteral("authored"), QStringLiteral("Folder of the authored texts."), QStringLiteral("folder")});
-    args.addOption({QStringLiteral("out"), QStringLiteral("Database to write."), QStringLiteral("file")});
+    args.addOption(
+        {QStringLiteral("scripture"), QStringLiteral("Bible text (tsv)."), QStringLiteral("file")});
+    args.addOption({QStringLiteral("authored"), QStringLiteral("Folder of the authored texts."),
+                    QStringLiteral("folder")});
+    args.addOption(
+        {QStringLiteral("out"), QStringLiteral("Database to write."), QStringLiteral("file")});
     args.process(app);
     if (!args.isSet(QStringLiteral("scripture")) || !args.isSet(QStringLiteral("out"))) {
         std::fprintf(stderr, "tovelo-content: --scripture and --out are required\n");

@@ -4,8 +4,7 @@ namespace tovelo::chat {
 
 Message parseMessage(const QByteArray& raw) {
     const qsizetype bar = raw.indexOf('|');
-    if (bar < 0)
-        return {};
+    if (bar < 0) return {};
     const QByteArrayView kind(raw.constData(), bar);
     Message message;
     if (kind == "name")
@@ -49,11 +48,10 @@ QByteArray buildTextMessage(const QByteArray& sender, const QByteArray& line) {
 
 QList<QByteArray> splitArrival(const QByteArray& arrival, qsizetype maxBytes) {
     QList<QByteArray> pieces;
-    if (arrival.isEmpty() || maxBytes <= 0)
-        return pieces;
+    if (arrival.isEmpty() || maxBytes <= 0) return pieces;
     for (qsizetype at = 0; at < arrival.size(); at += maxBytes)
         pieces.append(arrival.mid(at, maxBytes));
     return pieces;
 }
 
-}  // namespace tovelo::chat
+} // namespace tovelo::chat

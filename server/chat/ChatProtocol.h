@@ -31,4 +31,4 @@ QByteArray buildTextMessage(const QByteArray& sender, const QByteArray& line);
 // An arrival larger than maxBytes is more than one message can be; each piece is handled alone.
 QList<QByteArray> splitArrival(const QByteArray& arrival, qsizetype maxBytes = kMaxMessageBytes);
 
-}  // namespace tovelo::chat
+} // namespace tovelo::chat

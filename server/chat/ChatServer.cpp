@@ -4,7 +4,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -14,7 +13,7 @@ namespace tovelo::chat {
 
 namespace {
 constexpr int kAcceptRetryMs = 100;
-}  // namespace
+} // namespace
 
 struct ChatServer::Client {
     struct Outgoing {
@@ -31,7 +30,7 @@ struct ChatServer::Client {
     std::deque<Outgoing> queue;
     qsizetype queuedBytes = 0;
     bool userListQueued = false;
-    bool writing = false;  // a message sits in Qt's buffer, not yet taken by the kernel
+    bool writing = false; // a message sits in Qt's buffer, not yet taken by the kernel
     QElapsedTimer sinceHandOff;
     QTimer gapTimer;
 
@@ -51,7 +50,8 @@ ChatServer::ChatServer(ServerOptions options, QObject* parent)
     connect(server_, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
         // Qt stops accepting for good after e.g. running out of descriptors; try again shortly.
         server_->pauseAccepting();
-        QTimer::singleShot(kAcceptRetryMs, server_, [server = server_] { server->resumeAccepting(); });
+        QTimer::singleShot(kAcceptRetryMs, server_,
+                           [server = server_] { server->resumeAccepting(); });
     });
 }
 
@@ -99,14 +99,18 @@ void ChatServer::acceptConnections() {
         client->gapTimer.setTimerType(Qt::PreciseTimer);
         client->throttleTimer.setSingleShot(true);
         connect(&client->gapTimer, &QTimer::timeout, this, [this, client] { pump(*client); });
-        connect(&client->throttleTimer, &QTimer::timeout, this, [this, client] { onReadyRead(*client); });
+        connect(&client->throttleTimer, &QTimer::timeout, this,
+                [this, client] { onReadyRead(*client); });
         connect(socket, &QTcpSocket::readyRead, this, [this, client] { onReadyRead(*client); });
-        connect(socket, &QTcpSocket::bytesWritten, this, [this, client] { onBytesWritten(*client); });
+        connect(socket, &QTcpSocket::bytesWritten, this,
+                [this, client] { onBytesWritten(*client); });
         // Queued so that a socket never disappears while a broadcast is walking the clients.
-        connect(socket, &QTcpSocket::disconnected, socket, [this, socket] { remove(socket); },
-                Qt::QueuedConnection);
-        connect(socket, &QTcpSocket::errorOccurred, socket, [this, socket] { remove(socket); },
-                Qt::QueuedConnection);
+        connect(
+            socket, &QTcpSocket::disconnected, socket, [this, socket] { remove(socket); },
+            Qt::QueuedConnection);
+        connect(
+            socket, &QTcpSocket::errorOccurred, socket, [this, socket] { remove(socket); },
+            Qt::QueuedConnection);
         clients_.emplace(socket, std::move(owned));
     }
 }
@@ -116,14 +120,14 @@ void ChatServer::onReadyRead(Client& client) {
         client.socket->readAll();
         return;
     }
-    if (client.socket->bytesAvailable() <= 0)
-        return;
+    if (client.socket->bytesAvailable() <= 0) return;
     const int arrivalRate = options_.maxArrivalsPerSecond;
     const int byteRate = options_.maxBytesPerSecond;
     if (arrivalRate > 0 || byteRate > 0) {
         const double seconds = double(client.sinceRefill.nsecsElapsed()) / 1e9;
         client.sinceRefill.restart();
-        client.arrivalTokens = std::min<double>(arrivalRate, client.arrivalTokens + seconds * arrivalRate);
+        client.arrivalTokens =
+            std::min<double>(arrivalRate, client.arrivalTokens + seconds * arrivalRate);
         client.byteTokens = std::min<double>(byteRate, client.byteTokens + seconds * byteRate);
         double waitSeconds = 0;
         if (arrivalRate > 0 && client.arrivalTokens < 1.0)
@@ -143,8 +147,7 @@ void ChatServer::onReadyRead(Client& client) {
     client.byteTokens -= double(arrival.size());
     for (const QByteArray& piece : splitArrival(arrival, options_.maxMessageBytes)) {
         handleMessage(client, piece);
-        if (client.closing)
-            break;
+        if (client.closing) break;
     }
 }
 
@@ -156,8 +159,7 @@ void ChatServer::handleMessage(Client& client, const QByteArray& raw) {
         break;
     case MessageKind::Text:
         // Without a nickname there is nobody to attribute the line to, and no way to say so.
-        if (client.loggedIn)
-            relay(client, message.payload);
+        if (client.loggedIn) relay(client, message.payload);
         break;
     case MessageKind::Other:
         break;
@@ -165,8 +167,7 @@ void ChatServer::handleMessage(Client& client, const QByteArray& raw) {
 }
 
 void ChatServer::login(Client& client, const QByteArray& nickname) {
-    if (nickname.isEmpty())
-        return;
+    if (nickname.isEmpty()) return;
     client.nickname = nickname;
     // A second login renames in place: the user keeps their position in the list.
     if (!client.loggedIn) {
@@ -179,8 +180,7 @@ void ChatServer::login(Client& client, const QByteArray& nickname) {
 void ChatServer::relay(Client& sender, const QByteArray& line) {
     const QByteArray message = buildTextMessage(sender.nickname, line);
     for (Client* user : users_) {
-        if (user != &sender)
-            enqueue(*user, message, false);
+        if (user != &sender) enqueue(*user, message, false);
     }
 }
 
@@ -188,8 +188,7 @@ void ChatServer::broadcastUserList() {
     QList<QByteArray> nicknames;
     nicknames.reserve(qsizetype(users_.size()));
     for (const Client* user : users_) {
-        if (!user->closing)
-            nicknames.append(user->nickname);
+        if (!user->closing) nicknames.append(user->nickname);
     }
     const QByteArray list = buildUserList(nicknames);
     for (Client* user : users_)
@@ -197,8 +196,7 @@ void ChatServer::broadcastUserList() {
 }
 
 void ChatServer::enqueue(Client& client, const QByteArray& message, bool isUserList) {
-    if (client.closing)
-        return;
+    if (client.closing) return;
     if (isUserList && client.userListQueued) {
         // Only the newest list matters; replacing the unsent one keeps a burst of logins from
         // piling hundreds of lists onto every queue.
@@ -211,8 +209,8 @@ void ChatServer::enqueue(Client& client, const QByteArray& message, bool isUserL
         }
         return;
     }
-    if (qsizetype(client.queue.size()) >= options_.maxQueueMessages
-        || client.queuedBytes + message.size() > options_.maxQueueBytes) {
+    if (qsizetype(client.queue.size()) >= options_.maxQueueMessages ||
+        client.queuedBytes + message.size() > options_.maxQueueBytes) {
         ++droppedSlow_;
         drop(client, QStringLiteral("not reading (outgoing queue full)"));
         return;
@@ -238,41 +236,37 @@ void ChatServer::pump(Client& client) {
     Client::Outgoing next = std::move(client.queue.front());
     client.queue.pop_front();
     client.queuedBytes -= next.data.size();
-    if (next.isUserList)
-        client.userListQueued = false;
+    if (next.isUserList) client.userListQueued = false;
     client.writing = true;
     // One write per message: with TCP_NODELAY it leaves in a segment of its own. Qt hands it to
     // the kernel on its next loop pass and reports bytesWritten, which is what starts the gap.
     if (client.socket->write(next.data) != next.data.size())
-        drop(client, {});  // already gone; its disconnect is on the way
+        drop(client, {}); // already gone; its disconnect is on the way
 }
 
 void ChatServer::onBytesWritten(Client& client) {
-    if (!client.writing || client.socket->bytesToWrite() > 0)
-        return;
+    if (!client.writing || client.socket->bytesToWrite() > 0) return;
     client.writing = false;
     client.sinceHandOff.start();
     pump(client);
 }
 
 void ChatServer::drop(Client& client, const QString& reason) {
-    if (client.closing)
-        return;
+    if (client.closing) return;
     client.closing = true;
     client.queue.clear();
     client.queuedBytes = 0;
     client.gapTimer.stop();
     client.throttleTimer.stop();
-    if (!reason.isEmpty())
-        emit clientDropped(client.nickname, reason);
+    if (!reason.isEmpty()) emit clientDropped(client.nickname, reason);
     QTcpSocket* socket = client.socket;
-    QMetaObject::invokeMethod(socket, [this, socket] { remove(socket); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        socket, [this, socket] { remove(socket); }, Qt::QueuedConnection);
 }
 
 void ChatServer::remove(QTcpSocket* socket) {
     const auto found = clients_.find(socket);
-    if (found == clients_.end())
-        return;
+    if (found == clients_.end()) return;
     std::unique_ptr<Client> client = std::move(found->second);
     clients_.erase(found);
     socket->disconnect();
@@ -282,8 +276,7 @@ void ChatServer::remove(QTcpSocket* socket) {
     if (wasUser)
         users_.erase(std::remove(users_.begin(), users_.end(), client.get()), users_.end());
     client.reset();
-    if (wasUser)
-        broadcastUserList();
+    if (wasUser) broadcastUserList();
 }
 
-}  // namespace tovelo::chat
+} // namespace tovelo::chat

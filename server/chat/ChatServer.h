@@ -1,15 +1,14 @@
 #pragma once
 
+#include "ChatProtocol.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
-
 #include <memory>
 #include <unordered_map>
 #include <vector>
-
-#include "ChatProtocol.h"
 
 class QTcpServer;
 class QTcpSocket;
@@ -72,8 +71,8 @@ private:
     ServerOptions options_;
     QTcpServer* server_ = nullptr;
     std::unordered_map<QTcpSocket*, std::unique_ptr<Client>> clients_;
-    std::vector<Client*> users_;  // logged-in clients in login order, as the list shows them
+    std::vector<Client*> users_; // logged-in clients in login order, as the list shows them
     quint64 droppedSlow_ = 0;
 };
 
-}  // namespace tovelo::chat
+} // namespace tovelo::chat

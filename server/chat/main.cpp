@@ -1,15 +1,14 @@
+#include "ChatServer.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTextStream>
-
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include "ChatServer.h"
 
 using tovelo::chat::ChatServer;
 using tovelo::chat::ServerOptions;
@@ -25,14 +24,14 @@ void onStopSignal(int) {
 }
 
 bool installStopHandlers() {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return false;
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return false;
     struct sigaction action = {};
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     std::signal(SIGPIPE, SIG_IGN);
-    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+    return ::sigaction(SIGINT, &action, nullptr) == 0 &&
+           ::sigaction(SIGTERM, &action, nullptr) == 0;
 }
 
 // Each client is a descriptor; the default soft limit of 1024 is lower than the clients allowed.
@@ -45,8 +44,7 @@ void raiseDescriptorLimit() {
 }
 
 bool readInt(QCommandLineParser& parser, const QString& name, int min, int max, int& out) {
-    if (!parser.isSet(name))
-        return true;
+    if (!parser.isSet(name)) return true;
     bool ok = false;
     const int value = parser.value(name).toInt(&ok);
     if (!ok || value < min || value > max) {
@@ -57,7 +55,7 @@ bool readInt(QCommandLineParser& parser, const QString& name, int min, int max, 
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -72,7 +70,8 @@ int main(int argc, char* argv[]) {
          QStringLiteral("address")},
         {QStringLiteral("port"), QStringLiteral("TCP port (default 8765)."), QStringLiteral("n")},
         {QStringLiteral("gap-ms"),
-         QStringLiteral("Pause between two messages to one client, in ms (default %1).").arg(options.gapMs),
+         QStringLiteral("Pause between two messages to one client, in ms (default %1).")
+             .arg(options.gapMs),
          QStringLiteral("ms")},
         {QStringLiteral("max-queue"),
          QStringLiteral("Messages waiting for one client before it is dropped (default %1).")
@@ -98,20 +97,21 @@ int main(int argc, char* argv[]) {
 
     if (parser.isSet(QStringLiteral("listen"))) {
         if (!options.address.setAddress(parser.value(QStringLiteral("listen")))) {
-            QTextStream(stderr) << "invalid --listen: " << parser.value(QStringLiteral("listen")) << '\n';
+            QTextStream(stderr) << "invalid --listen: " << parser.value(QStringLiteral("listen"))
+                                << '\n';
             return 2;
         }
     }
     int port = options.port;
     int maxQueue = int(options.maxQueueMessages);
     int maxQueueBytes = int(options.maxQueueBytes);
-    if (!readInt(parser, QStringLiteral("port"), 0, 65535, port)
-        || !readInt(parser, QStringLiteral("gap-ms"), 0, 1000, options.gapMs)
-        || !readInt(parser, QStringLiteral("max-queue"), 1, 1'000'000, maxQueue)
-        || !readInt(parser, QStringLiteral("max-queue-bytes"), 4096, 1 << 30, maxQueueBytes)
-        || !readInt(parser, QStringLiteral("max-rate"), 0, 1'000'000, options.maxArrivalsPerSecond)
-        || !readInt(parser, QStringLiteral("max-rate-bytes"), 0, 1 << 30, options.maxBytesPerSecond)
-        || !readInt(parser, QStringLiteral("max-clients"), 1, 1'000'000, options.maxClients))
+    if (!readInt(parser, QStringLiteral("port"), 0, 65535, port) ||
+        !readInt(parser, QStringLiteral("gap-ms"), 0, 1000, options.gapMs) ||
+        !readInt(parser, QStringLiteral("max-queue"), 1, 1'000'000, maxQueue) ||
+        !readInt(parser, QStringLiteral("max-queue-bytes"), 4096, 1 << 30, maxQueueBytes) ||
+        !readInt(parser, QStringLiteral("max-rate"), 0, 1'000'000, options.maxArrivalsPerSecond) ||
+        !readInt(parser, QStringLiteral("max-rate-bytes"), 0, 1 << 30, options.maxBytesPerSecond) ||
+        !readInt(parser, QStringLiteral("max-clients"), 1, 1'000'000, options.maxClients))
         return 2;
     options.port = quint16(port);
     options.maxQueueMessages = maxQueue;
@@ -124,20 +124,23 @@ int main(int argc, char* argv[]) {
     raiseDescriptorLimit();
 
     ChatServer server(options);
-    QObject::connect(&server, &ChatServer::clientDropped, [](const QByteArray& nickname, const QString& reason) {
-        QTextStream(stderr) << "dropped client '" << QString::fromLatin1(nickname) << "': " << reason << '\n';
-    });
+    QObject::connect(&server, &ChatServer::clientDropped,
+                     [](const QByteArray& nickname, const QString& reason) {
+                         QTextStream(stderr) << "dropped client '" << QString::fromLatin1(nickname)
+                                             << "': " << reason << '\n';
+                     });
     if (!server.listen()) {
-        QTextStream(stderr) << "cannot listen on " << options.address.toString() << ':' << options.port << ": "
-                            << server.errorString() << '\n';
+        QTextStream(stderr) << "cannot listen on " << options.address.toString() << ':'
+                            << options.port << ": " << server.errorString() << '\n';
         return 1;
     }
 
     QSocketNotifier stopNotifier(signalPipe[1], QSocketNotifier::Read);
-    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    QObject::connect(&stopNotifier, &QSocketNotifier::activated, &app,
+                     [] { QCoreApplication::quit(); });
 
-    QTextStream(stdout) << "tovelo-chat-server listening on " << server.address().toString() << ':' << server.port()
-                        << Qt::endl;
+    QTextStream(stdout) << "tovelo-chat-server listening on " << server.address().toString() << ':'
+                        << server.port() << Qt::endl;
     const int status = app.exec();
     QTextStream(stdout) << "tovelo-chat-server stopped" << Qt::endl;
     return status;

@@ -12,13 +12,12 @@ constexpr qsizetype kHexLine = 76;
 
 void check(const QString& title, const QString& text) {
     const auto fail = [&](const char* why) {
-        throw std::runtime_error(QStringLiteral("%1: %2").arg(title, QLatin1String(why)).toStdString());
+        throw std::runtime_error(
+            QStringLiteral("%1: %2").arg(title, QLatin1String(why)).toStdString());
     };
-    if (title.trimmed().isEmpty())
-        fail("empty title");
+    if (title.trimmed().isEmpty()) fail("empty title");
     for (const QString& part : {title, text}) {
-        if (part.contains(QLatin1Char('#')))
-            fail("'#' would start a new record");
+        if (part.contains(QLatin1Char('#'))) fail("'#' would start a new record");
         if (part.contains(QLatin1Char('\r')) || part.contains(QLatin1Char('\n')))
             fail("line break inside a record");
     }
@@ -49,8 +48,7 @@ QByteArray studiesFile(const QList<Item>& items) {
         QStringList lines;
         for (qsizetype i = 0; i < hex.size(); i += kHexLine)
             lines << hex.mid(i, kHexLine);
-        if (lines.isEmpty())
-            lines << QString();
+        if (lines.isEmpty()) lines << QString();
         return lines;
     });
 }
@@ -69,8 +67,7 @@ QList<Item> readMapList(const QString& tsv) {
     QList<Item> items;
     for (const QString& raw : tsv.split(QLatin1Char('\n'))) {
         const QString line = QString(raw).remove(QLatin1Char('\r'));
-        if (line.trimmed().isEmpty())
-            continue;
+        if (line.trimmed().isEmpty()) continue;
         const QStringList fields = line.split(QLatin1Char('\t'));
         if (fields.size() != 2 || fields[1].trimmed().isEmpty())
             throw std::runtime_error("expected title<TAB>picture: " + line.toStdString());

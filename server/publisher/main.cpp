@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
-
 #include <cstdio>
 #include <stdexcept>
 
@@ -68,11 +67,10 @@ int main(int argc, char* argv[]) {
         static const QRegularExpression numbered(
             QStringLiteral("^(Estudos|Reflexoes)([1-9][0-9]*)$|^Mapas([1-9][0-9]*)\\.tsv$"));
         int files = 0;
-        for (const QFileInfo& info : source.entryInfoList(QDir::Dirs | QDir::Files |
-                                                          QDir::NoDotAndDotDot, QDir::Name)) {
+        for (const QFileInfo& info :
+             source.entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
             const QRegularExpressionMatch m = numbered.match(info.fileName());
-            if (!m.hasMatch())
-                continue;
+            if (!m.hasMatch()) continue;
             QByteArray bytes;
             QString name;
             if (m.captured(1) == QStringLiteral("Estudos") && info.isDir()) {
@@ -89,8 +87,8 @@ int main(int argc, char* argv[]) {
                     publisher::readMapList(QString::fromUtf8(tsv.readAll()));
                 if (parser.isSet(picturesOpt))
                     for (const publisher::Item& map : maps)
-                        if (!QFileInfo(QDir(parser.value(picturesOpt))
-                                           .filePath(map.paragraphs.value(0)))
+                        if (!QFileInfo(
+                                 QDir(parser.value(picturesOpt)).filePath(map.paragraphs.value(0)))
                                  .isFile())
                             throw std::runtime_error("no picture for the map " +
                                                      map.title.toStdString());

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QMdiSubWindow>
 #include <QMessageBox>
-
 #include <exception>
 
 namespace tovelo {
@@ -81,13 +80,11 @@ void showChild(QWidget* window) {
         auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
         if (!sub) {
             sub = a->addSubWindow(window, Qt::SubWindow | Qt::WindowTitleHint |
-                                              Qt::WindowSystemMenuHint |
-                                              Qt::WindowCloseButtonHint |
+                                              Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                                               Qt::WindowMinimizeButtonHint);
             sub->setAttribute(Qt::WA_DeleteOnClose);
             sub->setWindowIcon(window->windowIcon());
-            QObject::connect(window, &QWidget::windowTitleChanged, sub,
-                             &QWidget::setWindowTitle);
+            QObject::connect(window, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
             sub->setWindowTitle(window->windowTitle());
             sub->adjustSize();
         }

@@ -6,7 +6,6 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-
 #include <functional>
 
 namespace tovelo {
@@ -51,21 +50,17 @@ void closeChild(QWidget* window); // closes (unloads) it
 
 // The single program-wide instance of a child window. A window not open is created, shown and
 // loaded (W::load()); an open one is only brought to the front.
-template <class W>
-QPointer<W>& instanceOf() {
+template <class W> QPointer<W>& instanceOf() {
     static QPointer<W> instance;
     return instance;
 }
 
-template <class W>
-W* openWindow(bool* created = nullptr) {
+template <class W> W* openWindow(bool* created = nullptr) {
     QPointer<W>& instance = instanceOf<W>();
     const bool isNew = instance.isNull();
-    if (isNew)
-        instance = new W();
+    if (isNew) instance = new W();
     showChild(instance);
-    if (created)
-        *created = isNew;
+    if (created) *created = isNew;
     if (isNew) {
         W* window = instance;
         guarded([window] { window->load(); });

@@ -20,8 +20,7 @@ public:
 };
 
 // Windows are laid out in fixed pixel geometry; every control carries its name as objectName.
-template <class T>
-T* control(QWidget* parent, const char* name, QRect geometry) {
+template <class T> T* control(QWidget* parent, const char* name, QRect geometry) {
     auto* c = new T(parent);
     c->setObjectName(QString::fromLatin1(name));
     c->setGeometry(geometry);

@@ -21,8 +21,7 @@ QAction* command(QWidget* owner, const char* name, const QString& caption) {
     return action;
 }
 
-template <class W>
-void opens(QAction* action) {
+template <class W> void opens(QAction* action) {
     QObject::connect(action, &QAction::triggered, action, [] { openWindow<W>(); });
 }
 
@@ -31,8 +30,7 @@ void opens(QAction* action) {
 void showCharacters() {
     bool created = false;
     FrmPers* window = openWindow<FrmPers>(&created);
-    if (!created)
-        window->modeChanged();
+    if (!created) window->modeChanged();
 }
 
 } // namespace
@@ -100,8 +98,7 @@ void MDIForm1::closeEvent(QCloseEvent* event) {
 
 void MDIForm1::Timer1_Timer() {
     // The check runs once per start; a tick that arrives while it runs starts nothing.
-    if (checking_)
-        return;
+    if (checking_) return;
     checking_ = true;
     Timer1->stop();
     QCoreApplication::processEvents();

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "UpdateCheck.h"
+
 #include <QAction>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMenu>
 #include <QTimer>
-
-#include "UpdateCheck.h"
 
 namespace tovelo {
 

@@ -67,8 +67,7 @@ HttpAnswer httpGet(const QUrl& url, std::chrono::milliseconds limit) {
 
     if (!finished) {
         // The loop also ends when the program is asked to quit.
-        if (!timedOut)
-            ending() = true;
+        if (!timedOut) ending() = true;
         reply->abort();
         answer.error = timedOut ? QStringLiteral("O servidor não respondeu a tempo.")
                                 : QStringLiteral("O programa está sendo encerrado.");
@@ -78,8 +77,7 @@ HttpAnswer httpGet(const QUrl& url, std::chrono::milliseconds limit) {
     answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     answer.body = reply->readAll();
     answer.ok = reply->error() == QNetworkReply::NoError || answer.status > 0;
-    if (!answer.ok)
-        answer.error = reply->errorString();
+    if (!answer.ok) answer.error = reply->errorString();
     delete reply;
     return answer;
 }

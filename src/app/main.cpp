@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QScreen>
 #include <QSocketNotifier>
-
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -19,8 +18,7 @@ void requestQuit(int) {
 }
 
 void quitOnTermination(QApplication& app) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, quitPipe) != 0)
-        return;
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, quitPipe) != 0) return;
     auto* notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
         char byte;

@@ -81,8 +81,7 @@ void FrmChat::load() {
                                          QStringLiteral("/puxar/Buscas.asp?BuscaIP=OK")),
                                     10s);
     // The window, or the whole program, may have been closed while the page was awaited.
-    if (!self || programEnding())
-        return;
+    if (!self || programEnding()) return;
     if (!page.ok) {
         showMessage(QStringLiteral("Não foi possível buscar o endereço do servidor de chat: ") +
                     page.error);

@@ -20,12 +20,9 @@ QByteArray keyDigits(const QString& chave) {
 }
 
 int hexValue(char16_t c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
 
@@ -33,11 +30,9 @@ int hexValue(char16_t c) {
 
 int cp1252Code(QChar c) {
     const char16_t u = c.unicode();
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
-        return u;
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return u;
     for (int i = 0; i < int(kHigh.size()); ++i)
-        if (kHigh[i] == u)
-            return 0x80 + i;
+        if (kHigh[i] == u) return 0x80 + i;
     return '?';
 }
 
@@ -92,11 +87,9 @@ QString Decifrar(const QString& hex, const QString& chave) {
         int v = 0;
         for (qsizetype j = i; j < i + 2 && j < hex.size(); ++j) {
             const char16_t c = hex[j].unicode();
-            if (c == ' ' || c == '\t' || c == '\n')
-                continue;
+            if (c == ' ' || c == '\t' || c == '\n') continue;
             const int h = hexValue(c);
-            if (h < 0)
-                break;
+            if (h < 0) break;
             v = v * 16 + h;
         }
         plain.append(char(v ^ d));

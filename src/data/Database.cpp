@@ -6,10 +6,9 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUrl>
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <atomic>
+#include <sqlite3.h>
 #include <string>
 
 namespace tovelo {
@@ -44,8 +43,7 @@ void versiculos(sqlite3_context* context, int, sqlite3_value** args) {
     std::sort(verses.begin(), verses.end());
     std::string out;
     for (int v : verses) {
-        if (!out.empty())
-            out += ',';
+        if (!out.empty()) out += ',';
         out += std::to_string(v);
     }
     sqlite3_result_text(context, out.data(), int(out.size()), SQLITE_TRANSIENT);
@@ -57,8 +55,8 @@ void registerFunctions(QSqlDatabase& db) {
         throw DbError("O banco de dados de conteúdo não é um arquivo SQLite.");
     auto* h = *static_cast<sqlite3* const*>(handle.data());
     if (!h ||
-        sqlite3_create_collation_v2(h, "TOVELO", SQLITE_UTF16, nullptr, compareTovelo,
-                                    nullptr) != SQLITE_OK ||
+        sqlite3_create_collation_v2(h, "TOVELO", SQLITE_UTF16, nullptr, compareTovelo, nullptr) !=
+            SQLITE_OK ||
         sqlite3_create_function_v2(h, "versiculos", 2,
                                    SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                                    versiculos, nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -76,17 +74,17 @@ Db::Db(const QString& file, Mode mode) {
 
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
     db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-    const QString uri = QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath())
-                            .toString(QUrl::FullyEncoded) +
-                        (mode == Mode::Create ? "?mode=rwc" : "?mode=rw");
+    const QString uri =
+        QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+        (mode == Mode::Create ? "?mode=rwc" : "?mode=rw");
     db_.setDatabaseName(uri);
     if (!db_.open()) {
         const QString why = db_.lastError().text();
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(name_);
-        throw DbError(message(
-            QStringLiteral("Não foi possível abrir o banco de dados de conteúdo (%1): %2")
-                .arg(file, why)));
+        throw DbError(
+            message(QStringLiteral("Não foi possível abrir o banco de dados de conteúdo (%1): %2")
+                        .arg(file, why)));
     }
     try {
         registerFunctions(db_);
@@ -110,13 +108,13 @@ QSqlQuery Db::run(const QString& sql, const QVariantList& values) {
     QSqlQuery query(db_);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        throw DbError(message(
-            QStringLiteral("Erro no banco de dados de conteúdo: %1").arg(query.lastError().text())));
+        throw DbError(message(QStringLiteral("Erro no banco de dados de conteúdo: %1")
+                                  .arg(query.lastError().text())));
     for (const QVariant& v : values)
         query.addBindValue(v);
     if (!query.exec())
-        throw DbError(message(
-            QStringLiteral("Erro no banco de dados de conteúdo: %1").arg(query.lastError().text())));
+        throw DbError(message(QStringLiteral("Erro no banco de dados de conteúdo: %1")
+                                  .arg(query.lastError().text())));
     return query;
 }
 

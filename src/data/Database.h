@@ -4,7 +4,6 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
-
 #include <stdexcept>
 
 namespace tovelo {

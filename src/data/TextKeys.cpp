@@ -11,14 +11,12 @@ QString foldText(const QString& text) {
             plain = false;
             break;
         }
-    if (plain)
-        return text.toLower();
+    if (plain) return text.toLower();
     const QString decomposed = text.normalized(QString::NormalizationForm_D);
     QString out;
     out.reserve(decomposed.size());
     for (QChar c : decomposed)
-        if (c.category() != QChar::Mark_NonSpacing)
-            out.append(c);
+        if (c.category() != QChar::Mark_NonSpacing) out.append(c);
     return out.toLower();
 }
 
@@ -32,20 +30,17 @@ QString searchEntry(int vers, const QString& texto) {
 
 std::vector<int> versesContaining(std::string_view chapter, std::string_view word) {
     std::vector<int> verses;
-    if (word.empty())
-        return verses;
+    if (word.empty()) return verses;
     size_t from = 0;
     while (from < chapter.size()) {
         const void* hit =
             memmem(chapter.data() + from, chapter.size() - from, word.data(), word.size());
-        if (!hit)
-            break;
+        if (!hit) break;
         const size_t at = size_t(static_cast<const char*>(hit) - chapter.data());
         const size_t newline = at == 0 ? std::string_view::npos : chapter.rfind('\n', at - 1);
         const size_t start = newline == std::string_view::npos ? 0 : newline + 1;
         size_t end = chapter.find('\n', at);
-        if (end == std::string_view::npos)
-            end = chapter.size();
+        if (end == std::string_view::npos) end = chapter.size();
         const size_t tab = chapter.find('\t', start);
         if (tab == std::string_view::npos || tab >= end) {
             from = end + 1;

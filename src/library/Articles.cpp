@@ -34,8 +34,10 @@ ArticleReader::ArticleReader(const Look& look, QWidget* parent) : ChildWindow(pa
     label5->setFont(fontOf(QStringLiteral("Arial"), 11.25, true));
     label5->setAlignment(Qt::AlignCenter);
     Text1 = textBox(this, "Text1", {x, 40, 393, 337});
-    Command2 = button(this, "Command2", QStringLiteral("Imprimir"), {look.buttonsLeft, 392, 65, 33});
-    Command1 = button(this, "Command1", QStringLiteral("Sair"), {look.buttonsLeft + 80, 392, 65, 33});
+    Command2 =
+        button(this, "Command2", QStringLiteral("Imprimir"), {look.buttonsLeft, 392, 65, 33});
+    Command1 =
+        button(this, "Command1", QStringLiteral("Sair"), {look.buttonsLeft + 80, 392, 65, 33});
     Label1 = label(this, "Label1", QStringLiteral("Fonte: texto escrito pela equipe do Tovelo."),
                    {x, 408, 233, 17});
     Label1->setFont(fontOf(QStringLiteral("Arial"), 6.75));
@@ -61,8 +63,7 @@ void ArticleReader::load() {
         ContentDb db;
         QSqlQuery q = db.run(look_.statement, {sortKey(title)});
         // A title without a row shows an empty article rather than failing.
-        if (q.next())
-            stored = q.value(QStringLiteral("Texto")).toString();
+        if (q.next()) stored = q.value(QStringLiteral("Texto")).toString();
     }
     Text1->setPlainText(articleText(stored, look_.enciphered));
     label5->setText(title);
@@ -74,16 +75,29 @@ void ArticleReader::Command2_Click() {
 }
 
 FrmEstudos2::FrmEstudos2(QWidget* parent)
-    : ArticleReader({"FrmEstudos2", QStringLiteral("Estudos Bíblicos"), {426, 429}, &TituloEstudo,
-                     QStringLiteral("SELECT Texto FROM Estudos where Chave = ?"), true, true, 16,
-                     264, false},
+    : ArticleReader({"FrmEstudos2",
+                     QStringLiteral("Estudos Bíblicos"),
+                     {426, 429},
+                     &TituloEstudo,
+                     QStringLiteral("SELECT Texto FROM Estudos where Chave = ?"),
+                     true,
+                     true,
+                     16,
+                     264,
+                     false},
                     parent) {}
 
 FrmIlustracoes2::FrmIlustracoes2(QWidget* parent)
-    : ArticleReader({"FrmIlustracoes2", QStringLiteral("Para Meditar - Texto"), {417, 428},
+    : ArticleReader({"FrmIlustracoes2",
+                     QStringLiteral("Para Meditar - Texto"),
+                     {417, 428},
                      &TituloIlustracao,
                      QStringLiteral("SELECT Titulo, Texto FROM Ilustracoes where Chave = ?"),
-                     false, false, 8, 256, true},
+                     false,
+                     false,
+                     8,
+                     256,
+                     true},
                     parent) {}
 
 } // namespace tovelo

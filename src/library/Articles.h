@@ -24,7 +24,7 @@ public:
         const char* name;
         QString caption;
         QSize client;
-        QString* title;   // the program-wide variable the catalogue wrote
+        QString* title;    // the program-wide variable the catalogue wrote
         QString statement; // one bound value: the title's sort key
         bool enciphered;
         bool bandIsMenuText; // otherwise dark red

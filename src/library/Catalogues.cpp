@@ -25,10 +25,8 @@ int PageModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant PageModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= titles_.size())
-        return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return titles_.at(index.row());
+    if (!index.isValid() || index.row() >= titles_.size()) return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole) return titles_.at(index.row());
     return {};
 }
 
@@ -64,8 +62,9 @@ Catalogue::Catalogue(const Look& look, QWidget* parent) : ChildWindow(parent), l
     DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DataGrid1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     // A double-click anywhere on the grid counts: cells, heading or the empty area below.
-    for (QObject* part : {static_cast<QObject*>(DataGrid1), static_cast<QObject*>(DataGrid1->viewport()),
-                          static_cast<QObject*>(DataGrid1->horizontalHeader()->viewport())})
+    for (QObject* part :
+         {static_cast<QObject*>(DataGrid1), static_cast<QObject*>(DataGrid1->viewport()),
+          static_cast<QObject*>(DataGrid1->horizontalHeader()->viewport())})
         part->installEventFilter(this);
 
     lblreg = label(this, "lblreg", QString(), look.countGeometry);
@@ -105,13 +104,12 @@ void Catalogue::load() {
     QStringList titles;
     {
         QSqlQuery total = db_->run(QStringLiteral("SELECT count(*) FROM %1").arg(look_.table));
-        if (total.next())
-            count = total.value(0).toLongLong();
+        if (total.next()) count = total.value(0).toLongLong();
         // Only the first page is read, so the window opens as fast for 100,000 titles as for 10.
-        QSqlQuery q = db_->run(QStringLiteral("SELECT Titulo FROM %1%2 LIMIT %3")
-                                   .arg(look_.table,
-                                        look_.sorted ? QStringLiteral(" Order By Chave") : QString())
-                                   .arg(kPageSize));
+        QSqlQuery q = db_->run(
+            QStringLiteral("SELECT Titulo FROM %1%2 LIMIT %3")
+                .arg(look_.table, look_.sorted ? QStringLiteral(" Order By Chave") : QString())
+                .arg(kPageSize));
         while (q.next())
             titles << q.value(0).toString();
     }
@@ -134,8 +132,7 @@ bool Catalogue::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Catalogue::DataGrid1_DblClick() {
-    if (page_->rowCount() == 0)
-        return;
+    if (page_->rowCount() == 0) return;
     const QModelIndex current = DataGrid1->currentIndex();
     *look_.title = page_->titles().at(current.isValid() ? current.row() : 0);
     look_.openReader();
@@ -144,31 +141,45 @@ void Catalogue::DataGrid1_DblClick() {
 
 namespace {
 
-template <class Reader>
-void openReader() {
+template <class Reader> void openReader() {
     bool created = false;
     Reader* reader = openWindow<Reader>(&created);
     // An open reader shows the newly chosen title; openWindow only loads a new one.
-    if (!created)
-        reader->load();
+    if (!created) reader->load();
 }
 
 } // namespace
 
 FrmEstudos::FrmEstudos(QWidget* parent)
-    : Catalogue({"FrmEstudos", QStringLiteral("Estudos Bíblicos"), {408, 364},
-                 QStringLiteral("Estudos"), true,
-                 QStringLiteral("Dê um duplo clique no estudo que deseja ler"), {16, 16, 377, 17},
-                 {16, 32, 377, 305}, {16, 344, 377, 17}, false, false, &TituloEstudo,
+    : Catalogue({"FrmEstudos",
+                 QStringLiteral("Estudos Bíblicos"),
+                 {408, 364},
+                 QStringLiteral("Estudos"),
+                 true,
+                 QStringLiteral("Dê um duplo clique no estudo que deseja ler"),
+                 {16, 16, 377, 17},
+                 {16, 32, 377, 305},
+                 {16, 344, 377, 17},
+                 false,
+                 false,
+                 &TituloEstudo,
                  &openReader<FrmEstudos2>},
                 parent) {}
 
 FrmIlustracoes::FrmIlustracoes(QWidget* parent)
-    : Catalogue({"FrmIlustracoes", QStringLiteral("Para Meditar"), {399, 421},
-                 QStringLiteral("Ilustracoes"), false,
+    : Catalogue({"FrmIlustracoes",
+                 QStringLiteral("Para Meditar"),
+                 {399, 421},
+                 QStringLiteral("Ilustracoes"),
+                 false,
                  QStringLiteral("Dê um duplo clique no título para ler uma história."),
-                 {8, 24, 377, 17}, {8, 40, 377, 321}, {8, 368, 377, 17}, true, true,
-                 &TituloIlustracao, &openReader<FrmIlustracoes2>},
+                 {8, 24, 377, 17},
+                 {8, 40, 377, 321},
+                 {8, 368, 377, 17},
+                 true,
+                 true,
+                 &TituloIlustracao,
+                 &openReader<FrmIlustracoes2>},
                 parent) {}
 
 } // namespace tovelo

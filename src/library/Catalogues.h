@@ -9,7 +9,6 @@
 #include <QStringList>
 #include <QTableView>
 #include <QWidget>
-
 #include <memory>
 
 namespace tovelo {
@@ -50,9 +49,9 @@ public:
         QRect hintGeometry;
         QRect gridGeometry;
         QRect countGeometry;
-        bool countInverted; // bold, centred, white on black
-        bool creditAndExit; // the "Fonte:" line and a "Sair" button
-        QString* title;     // the program-wide variable the reader reads
+        bool countInverted;   // bold, centred, white on black
+        bool creditAndExit;   // the "Fonte:" line and a "Sair" button
+        QString* title;       // the program-wide variable the reader reads
         void (*openReader)(); // shows the reader for that title, loaded afresh
     };
 

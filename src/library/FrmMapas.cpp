@@ -30,8 +30,7 @@ FrmMapas::FrmMapas(QWidget* parent) : ChildWindow(parent) {
     // The Temple picture stands there until the first map is chosen.
     initResources();
     const QPixmap first(QStringLiteral(":/tovelo/templo.jpg"));
-    if (!first.isNull())
-        Image1->setPixmap(first);
+    if (!first.isNull()) Image1->setPixmap(first);
     Label3 = label(this, "Label3", QStringLiteral("Fontes:"), {8, 496, 569, 17});
     setTabOrder(Combo1, Command1);
 
@@ -59,8 +58,7 @@ void FrmMapas::Combo1_Click() {
         ContentDb db;
         QSqlQuery q = db.run(QStringLiteral("Select * From Mapas where Chave = ?"),
                              {sortKey(Combo1->currentText())});
-        if (!q.next())
-            return;
+        if (!q.next()) return;
         mapa = q.value(QStringLiteral("Mapa")).toString();
     }
     // The name comes from the database, which updates from the network also write: it must

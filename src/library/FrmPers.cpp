@@ -63,8 +63,7 @@ void FrmPers::load() {
         const QString nome = q.value(QStringLiteral("Nome")).toString();
         const QString name = disciples ? nome : Decifrar(nome, kChave);
         // A character stored over several rows is one entry: its look-up joins them all.
-        if (disciples || !names.contains(name))
-            names << name;
+        if (disciples || !names.contains(name)) names << name;
     }
 
     Combo1->clear();
@@ -78,8 +77,7 @@ void FrmPers::load() {
 }
 
 void FrmPers::modeChanged() {
-    if (!loaded_ || disciplesWanted() != disciples_)
-        load();
+    if (!loaded_ || disciplesWanted() != disciples_) load();
 }
 
 void FrmPers::Combo1_Click() {
@@ -90,12 +88,11 @@ void FrmPers::Combo1_Click() {
             QStringLiteral("Select Texto from Discipulos where Nome = ? COLLATE TOVELO"), {name});
         Text1->clear();
         // A name with no row shows an empty text instead of failing.
-        if (q.next())
-            Text1->setPlainText(q.value(0).toString());
+        if (q.next()) Text1->setPlainText(q.value(0).toString());
     } else {
-        QSqlQuery q = db.run(
-            QStringLiteral("Select Texto from Personagens where Nome = ? COLLATE TOVELO"),
-            {Cifrar(name, kChave)});
+        QSqlQuery q =
+            db.run(QStringLiteral("Select Texto from Personagens where Nome = ? COLLATE TOVELO"),
+                   {Cifrar(name, kChave)});
         Text1->clear();
         QStringList parts;
         while (q.next())

@@ -19,10 +19,9 @@ public:
     explicit FilePort(QString path) : file_(std::move(path)) {}
     void open() override {
         if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            throw PrintError(
-                QStringLiteral("Não foi possível abrir a impressora %1: %2")
-                    .arg(file_.fileName(), file_.errorString())
-                    .toStdString());
+            throw PrintError(QStringLiteral("Não foi possível abrir a impressora %1: %2")
+                                 .arg(file_.fileName(), file_.errorString())
+                                 .toStdString());
     }
     void writeAndClose(const QByteArray& bytes) override {
         const bool ok = file_.write(bytes) == bytes.size();
@@ -40,8 +39,7 @@ public:
     explicit SpoolerPort(QString lp) : lp_(std::move(lp)) {}
     void open() override {
         process_.start(lp_, {QStringLiteral("-o"), QStringLiteral("raw")});
-        if (!process_.waitForStarted(5000))
-            throw PrintError(kNoPrinter);
+        if (!process_.waitForStarted(5000)) throw PrintError(kNoPrinter);
     }
     void writeAndClose(const QByteArray& bytes) override {
         process_.write(bytes);
@@ -96,8 +94,7 @@ std::unique_ptr<PrinterPort> systemPrinterPort() {
         }
     }
     const QString lp = QStandardPaths::findExecutable(QStringLiteral("lp"));
-    if (!lp.isEmpty())
-        return std::make_unique<SpoolerPort>(lp);
+    if (!lp.isEmpty()) return std::make_unique<SpoolerPort>(lp);
     return std::make_unique<NoPrinter>();
 }
 
@@ -110,16 +107,14 @@ void setPrinterPort(std::unique_ptr<PrinterPort> port) {
 }
 
 void PrintText(const QString& heading, const QString& body) {
-    if (printing)
-        return;
+    if (printing) return;
     printing = true;
     struct Reset {
         ~Reset() { printing = false; }
     } reset;
 
     std::shared_ptr<PrinterPort> port = chosenPort();
-    if (!port)
-        port = systemPrinterPort();
+    if (!port) port = systemPrinterPort();
     port->open();
     QCoreApplication::processEvents();
     port->writeAndClose(printLayout(heading, body));

@@ -96,9 +96,9 @@ void FrmLivros::Combo1_Click() {
 
 void FrmLivros::Combo2_Click() {
     ContentDb db;
-    QSqlQuery q = db.run(
-        QStringLiteral("Select Capitulo from Livros where Chave = ? Order By Capitulo"),
-        {sortKey(Combo2->currentText())});
+    QSqlQuery q =
+        db.run(QStringLiteral("Select Capitulo from Livros where Chave = ? Order By Capitulo"),
+               {sortKey(Combo2->currentText())});
     QStringList chapters;
     while (q.next())
         chapters << q.value(0).toString();
@@ -126,11 +126,11 @@ void FrmLivros::Combo5_Click() {
     const QString primeiro = Combo4->currentText();
     const QString ultimo = Combo5->currentText();
     ContentDb db;
-    QSqlQuery q = db.run(kVerseJoin + QStringLiteral(" AND Livros.Capitulo = ? AND "
-                                                     "Versiculos.Vers >= ? And "
-                                                     "Versiculos.Vers <= ? Order By Vers"),
-                         {sortKey(livro), numberOrNull(capitulo), numberOrNull(primeiro),
-                          numberOrNull(ultimo)});
+    QSqlQuery q = db.run(
+        kVerseJoin + QStringLiteral(" AND Livros.Capitulo = ? AND "
+                                    "Versiculos.Vers >= ? And "
+                                    "Versiculos.Vers <= ? Order By Vers"),
+        {sortKey(livro), numberOrNull(capitulo), numberOrNull(primeiro), numberOrNull(ultimo)});
     QString passage;
     while (q.next())
         passage += passageBlock(q.value(4).toInt(), q.value(5).toString());

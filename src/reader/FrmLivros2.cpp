@@ -49,8 +49,7 @@ void FrmLivros2::Command2_Click() {
     QStringList hits;
     while (q.next()) {
         const QString verses = q.value(3).toString();
-        if (verses.isEmpty())
-            continue;
+        if (verses.isEmpty()) continue;
         // "Livro - capítulo:" once per chapter, then each verse number.
         const QString chapter =
             verseReference(q.value(1).toString(), q.value(2).toInt(), 0).chopped(1);
@@ -74,19 +73,17 @@ QStringList FrmLivros2::hits() const {
 
 void FrmLivros2::List1_Click() {
     const QModelIndex line = List1->currentIndex();
-    if (!line.isValid())
-        return;
+    if (!line.isValid()) return;
     const VerseRef ref = parseVerseReference(line.data().toString());
     ContentDb db;
-    QSqlQuery livro = db.run(QStringLiteral("Select * from Livros where Chave = ? and Capitulo = ?"),
-                             {sortKey(ref.livro), numberOrNull(ref.capitulo)});
-    if (!livro.next())
-        return;
+    QSqlQuery livro =
+        db.run(QStringLiteral("Select * from Livros where Chave = ? and Capitulo = ?"),
+               {sortKey(ref.livro), numberOrNull(ref.capitulo)});
+    if (!livro.next()) return;
     const QVariant id = livro.value(QStringLiteral("Id"));
     QSqlQuery vers = db.run(QStringLiteral("Select * from Versiculos where Id = ? and Vers = ?"),
                             {id, numberOrNull(ref.vers)});
-    if (vers.next())
-        Text1->setPlainText(vers.value(QStringLiteral("Texto")).toString());
+    if (vers.next()) Text1->setPlainText(vers.value(QStringLiteral("Texto")).toString());
 }
 
 } // namespace tovelo

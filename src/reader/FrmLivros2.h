@@ -5,9 +5,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QStringListModel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QWidget>
 
 namespace tovelo {

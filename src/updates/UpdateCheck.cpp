@@ -35,8 +35,7 @@ const QList<Kind>& kinds() {
 
 const Kind* kindNamed(const QString& name) {
     for (const Kind& k : kinds())
-        if (k.name == name)
-            return &k;
+        if (k.name == name) return &k;
     return nullptr;
 }
 
@@ -56,8 +55,7 @@ void UpdateCheck::run() {
                 return;
             }
         }
-        if (ended_)
-            return;
+        if (ended_) return;
     }
 }
 
@@ -72,8 +70,7 @@ void UpdateCheck::CheckUpdate() {
         if (q.next()) {
             bool ok = false;
             next = q.value(QStringLiteral("Num")).toInt(&ok) + 1;
-            if (!ok)
-                throw DbError("O registro de atualizações está danificado.");
+            if (!ok) throw DbError("O registro de atualizações está danificado.");
         }
         // The number travels as a 16-bit value: past its end there is no next file to ask for.
         if (next < 1 || next > 32767)
@@ -115,13 +112,11 @@ void UpdateCheck::ImportUpdate() {
     QByteArray bytes;
     if (written_) {
         QFile in(localFile);
-        if (in.open(QIODevice::ReadOnly))
-            bytes = in.readAll();
+        if (in.open(QIODevice::ReadOnly)) bytes = in.readAll();
     }
     pendingTitle.clear();
     pendingText.clear();
-    if (!acceptUpdate(bytes) || !kindNamed(kind))
-        return;
+    if (!acceptUpdate(bytes) || !kindNamed(kind)) return;
     const QList<UpdateRecord> records = readUpdateRecords(bytes);
     try {
         // One transaction per file: fast, and the records and their number arrive together.
@@ -153,16 +148,12 @@ void UpdateCheck::ImportUpdate() {
 }
 
 void UpdateCheck::SaveRecord(Db& db) {
-    if (pendingTitle.isEmpty())
-        pendingTitle = QStringLiteral(" ");
-    if (pendingText.isEmpty())
-        pendingText = QStringLiteral(" ");
+    if (pendingTitle.isEmpty()) pendingTitle = QStringLiteral(" ");
+    if (pendingText.isEmpty()) pendingText = QStringLiteral(" ");
     const Kind* k = kindNamed(kind);
-    if (!k || pendingTitle == QStringLiteral(" "))
-        return;
+    if (!k || pendingTitle == QStringLiteral(" ")) return;
     const QString key = sortKey(pendingTitle);
-    if (db.run(k->lookup, {key}).next())
-        return;
+    if (db.run(k->lookup, {key}).next()) return;
     db.run(k->insert, {pendingTitle, pendingText, key});
 }
 

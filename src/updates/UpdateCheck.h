@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <chrono>
 
 namespace tovelo {
@@ -29,10 +28,10 @@ public:
     // Tests use a short wait instead of a minute.
     void setRequestLimit(std::chrono::milliseconds limit) { limit_ = limit; }
 
-    QString kind;        // the current kind; empty outside a check
-    int number = 0;      // next update number of the kind, 1..32767
-    QString url;         // the address being fetched
-    QString localFile;   // where it is written in the program folder
+    QString kind;      // the current kind; empty outside a check
+    int number = 0;    // next update number of the kind, 1..32767
+    QString url;       // the address being fetched
+    QString localFile; // where it is written in the program folder
     QString pendingTitle;
     QString pendingText;
 

@@ -16,12 +16,10 @@ QStringList updateLines(const QString& text) {
         }
         lines << line;
         line.clear();
-        if (i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
-            ++i;
+        if (i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) ++i;
     }
     // Text after the last break is a line of its own; a final break adds nothing.
-    if (!line.isEmpty())
-        lines << line;
+    if (!line.isEmpty()) lines << line;
     return lines;
 }
 
@@ -42,10 +40,8 @@ bool acceptUpdate(const QByteArray& bytes) {
 UpdateRecord headerRecord(const QString& line) {
     const qsizetype p = line.indexOf(QLatin1Char('#')) + 1;
     UpdateRecord record;
-    if (p >= 4)
-        record.title = line.mid(1, p - 3);
-    if (p + 1 < line.size())
-        record.text = line.mid(p + 1);
+    if (p >= 4) record.title = line.mid(1, p - 3);
+    if (p + 1 < line.size()) record.text = line.mid(p + 1);
     return record;
 }
 

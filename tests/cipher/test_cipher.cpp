@@ -80,7 +80,6 @@ private slots:
         QCOMPARE(fromCp1252("\x93ol\xE1\x94"), QString("“olá”"));
         QCOMPARE(toCp1252("日"), QByteArray("?"));
     }
-
 };
 
 QTEST_APPLESS_MAIN(TestCipher)

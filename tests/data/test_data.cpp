@@ -65,10 +65,10 @@ private slots:
         test::ContentFixture fx;
         QCOMPARE(fx.scalar("SELECT 'ÉDEN' = ? COLLATE TOVELO", {"éden"}).toInt(), 1);
         QCOMPARE(fx.scalar("SELECT 'Éden' = ? COLLATE TOVELO", {"Eden"}).toInt(), 0);
-        QCOMPARE(fx.scalar("SELECT count(*) FROM Discipulos WHERE Nome = ? COLLATE TOVELO",
-                           {"ANDRÉ"})
-                     .toInt(),
-                 1);
+        QCOMPARE(
+            fx.scalar("SELECT count(*) FROM Discipulos WHERE Nome = ? COLLATE TOVELO", {"ANDRÉ"})
+                .toInt(),
+            1);
     }
 
     void missingOrBrokenFileIsAFailure() {

@@ -57,10 +57,11 @@ private slots:
     void badPicturesKeepThePreviousOne_data() {
         QTest::addColumn<QString>("mapa");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing")
-            << "faltando.jpg" << "Não foi possível abrir a figura do mapa: Mapas/faltando.jpg";
+        QTest::newRow("missing") << "faltando.jpg"
+                                 << "Não foi possível abrir a figura do mapa: Mapas/faltando.jpg";
         QTest::newRow("leaves the folder")
-            << "../fora.jpg" << "O nome da figura deste mapa não é válido: \"../fora.jpg\".";
+            << "../fora.jpg"
+            << "O nome da figura deste mapa não é válido: \"../fora.jpg\".";
     }
     void badPicturesKeepThePreviousOne() {
         QFETCH(QString, mapa);

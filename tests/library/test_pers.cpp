@@ -57,7 +57,8 @@ private slots:
         QTest::newRow("other letter case")
             << "discipulos" << kCharacters << kCredit << "Abraão" << kAbraao;
         // A quote in the name is harmless and "##" stays as stored.
-        QTest::newRow("disciples") << "Discipulos" << kDisciples << "" << "Judas d'Alfeu"
+        QTest::newRow("disciples") << "Discipulos" << kDisciples << ""
+                                   << "Judas d'Alfeu"
                                    << "Texto com ## que fica como está.";
     }
     void eachLibrary() {

@@ -23,14 +23,13 @@ private slots:
     void layout() {
         const QByteArray m = "\r\n" + QByteArray(11, ' '); // then the ten-blank margin
         const QByteArray end = "\r\n\f\r\n";
-        QCOMPARE(printLayout("", "corpo"), "\r\n" + m + "corpo" + end);   // empty heading
-        QCOMPARE(printLayout("Rute", ""), "\r\nRute" + m + end);          // empty body
+        QCOMPARE(printLayout("", "corpo"), "\r\n" + m + "corpo" + end); // empty heading
+        QCOMPARE(printLayout("Rute", ""), "\r\nRute" + m + end);        // empty body
         // The margin comes before the first paragraph only; bare line feeds become CR LF.
         QCOMPARE(printLayout("T", "um\r\n\r\ndois"), "\r\nT" + m + "um\r\n\r\ndois" + end);
         QCOMPARE(printLayout("T", "um\n\ndois\n"), "\r\nT" + m + "um\r\n\r\ndois\r\n" + end);
         // Accents are one byte each.
-        QCOMPARE(printLayout("Abraão é", "ação"),
-                 "\r\nAbra\xE3o \xE9" + m + "a\xE7\xE3o" + end);
+        QCOMPARE(printLayout("Abraão é", "ação"), "\r\nAbra\xE3o \xE9" + m + "a\xE7\xE3o" + end);
     }
 
     // A failed open is reported in Portuguese and leaves printing usable.
@@ -55,7 +54,10 @@ private slots:
         auto* port = new CountingPort;
         setPrinterPort(std::unique_ptr<PrinterPort>(port));
         bool nested = false;
-        QTimer::singleShot(0, [&] { nested = true; PrintText("segundo", "segundo"); });
+        QTimer::singleShot(0, [&] {
+            nested = true;
+            PrintText("segundo", "segundo");
+        });
         PrintText("primeiro", "primeiro");
         QVERIFY(nested);
         QCOMPARE(port->opens, 1);

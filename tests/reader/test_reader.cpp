@@ -56,8 +56,7 @@ private slots:
     void passageAndHitLines() {
         QCOMPARE(passageBlock(3, "texto"), QString("3 - texto\r\n\r\n"));
         const VerseRef r = parseVerseReference("Salmos - 119:176");
-        QCOMPARE(QStringList({r.livro, r.capitulo, r.vers}),
-                 QStringList({"Salmos", "119", "176"}));
+        QCOMPARE(QStringList({r.livro, r.capitulo, r.vers}), QStringList({"Salmos", "119", "176"}));
     }
 
     void chapterReaderOpensAtPrompts() {
@@ -100,7 +99,7 @@ private slots:
         QVERIFY(w.Text1->toPlainText().isEmpty()); // a first verse alone changes nothing
         choose(w.Combo5, "4");
         QCOMPARE(w.Text1->toPlainText(), asShown(passageBlock(3, "Refrigera a alma.") +
-                                         passageBlock(4, "Ainda que eu ande pelo vale.")));
+                                                 passageBlock(4, "Ainda que eu ande pelo vale.")));
         choose(w.Combo5, "3");
         QCOMPARE(w.Text1->toPlainText(), asShown(passageBlock(3, "Refrigera a alma.")));
 
@@ -179,8 +178,7 @@ private slots:
     void choosingAHitShowsThatVerseOnly() {
         test::ContentFixture fx;
         FrmLivros2 w;
-        QCOMPARE(search(w, fx, "bem-aventurados"),
-                 QStringList({"Mateus - 5:3", "Salmos - 119:1"}));
+        QCOMPARE(search(w, fx, "bem-aventurados"), QStringList({"Mateus - 5:3", "Salmos - 119:1"}));
         chooseHit(w, 1);
         QCOMPARE(w.Text1->toPlainText(), QString("Bem-aventurados os retos de coração."));
         chooseHit(w, 0);
