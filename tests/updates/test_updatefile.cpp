@@ -4,25 +4,19 @@
 
 using namespace tovelo;
 
-namespace {
-
-UpdateRecord rec(const char* title, const char* text) {
+static UpdateRecord rec(const char* title, const char* text) {
     return {QString::fromUtf8(title), QString::fromUtf8(text)};
 }
-
-} // namespace
 
 class TestUpdateFile : public QObject {
     Q_OBJECT
 private slots:
     // Only the first line counts, and only "HTML" in upper case.
     void acceptance() {
-        QVERIFY(!acceptUpdate(""));
-        QVERIFY(!acceptUpdate("\r\n A # b\r\n"));
-        QVERIFY(!acceptUpdate("<!DOCTYPE HTML>\r\n<html>"));
-        QVERIFY(!acceptUpdate("a\nHTML\r\n"));
-        QVERIFY(acceptUpdate("<html>\r\n"));
-        QVERIFY(acceptUpdate(" A # b\r\nHTML\r\n"));
+        for (const char* bytes : {"", "\r\n A # b\r\n", "<!DOCTYPE HTML>\r\n<html>", "a\nHTML\r\n"})
+            QVERIFY2(!acceptUpdate(bytes), bytes);
+        for (const char* bytes : {"<html>\r\n", " A # b\r\nHTML\r\n"})
+            QVERIFY2(acceptUpdate(bytes), bytes);
     }
 
     // The title is characters 2 to p-2 of a header whose first "#" is at p; the text starts at p+2.
