@@ -1,10 +1,10 @@
 #include "AppCore.h"
 #include "Cipher.h"
 #include "FrmChat.h"
+#include "LoopbackPublisher.h"
 #include "Net.h"
 
 #include <QProcess>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
 
@@ -17,20 +17,11 @@ using namespace tovelo;
 
 namespace {
 
-// A publisher on loopback that answers every GET with the same page.
-struct PageServer : QTcpServer {
-    explicit PageServer(const QByteArray& body) {
-        listen(QHostAddress::LocalHost, 0);
-        setPublisherHost(QStringLiteral("127.0.0.1:%1").arg(serverPort()));
-        connect(this, &QTcpServer::newConnection, this, [this, body] {
-            QTcpSocket* s = nextPendingConnection();
-            connect(s, &QTcpSocket::readyRead, s, [s, body] {
-                if (!s->peek(1 << 16).contains("\r\n\r\n")) return; // the whole header first
-                s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
-                         QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-                s->disconnectFromHost();
-            });
-        });
+// The publisher on loopback, serving the address page.
+struct PageServer : test::LoopbackPublisher {
+    explicit PageServer(const QByteArray& page) {
+        put(QStringLiteral("/puxar/Buscas.asp?BuscaIP=OK"), page);
+        setPublisherHost(host());
     }
 };
 
