@@ -51,8 +51,7 @@ void FrmLivros2::Command2_Click() {
         const QString verses = q.value(3).toString();
         if (verses.isEmpty()) continue;
         // "Livro - capítulo:" once per chapter, then each verse number.
-        const QString chapter =
-            verseReference(q.value(1).toString(), q.value(2).toInt(), 0).chopped(1);
+        const QString chapter = chapterReference(q.value(1).toString(), q.value(2).toInt());
         for (QStringView vers : QStringView(verses).split(QLatin1Char(','))) {
             QString line;
             line.reserve(chapter.size() + vers.size());

@@ -12,9 +12,8 @@ QString passageBlock(int vers, const QString& texto) {
     return QString::number(vers) + QStringLiteral(" - ") + texto + QStringLiteral("\r\n\r\n");
 }
 
-QString verseReference(const QString& livro, int capitulo, int vers) {
-    return livro + QStringLiteral(" - ") + QString::number(capitulo) + QLatin1Char(':') +
-           QString::number(vers);
+QString chapterReference(const QString& livro, int capitulo) {
+    return livro + QStringLiteral(" - ") + QString::number(capitulo) + QLatin1Char(':');
 }
 
 VerseRef parseVerseReference(const QString& line) {

@@ -12,8 +12,8 @@ QVariant numberOrNull(const QString& text);
 // One verse of a passage: its number, " - ", its text and two line breaks.
 QString passageBlock(int vers, const QString& texto);
 
-// "Livro - capítulo:versículo", one line of the search hits.
-QString verseReference(const QString& livro, int capitulo, int vers);
+// "Livro - capítulo:", the start of a search hit line; the verse number completes it.
+QString chapterReference(const QString& livro, int capitulo);
 
 struct VerseRef {
     QString livro;

@@ -3,22 +3,12 @@
 #include "FrmLivros2.h"
 #include "MDIForm1.h"
 #include "Net.h"
-#include "Scripture.h"
+#include "TestSupport.h"
 
 #include <QtTest>
 
 using namespace tovelo;
-
-namespace {
-
-void choose(QComboBox* c, const QString& text) {
-    const int i = c->findText(text);
-    QVERIFY2(i >= 0, qPrintable(text));
-    c->setCurrentIndex(i);
-    emit c->activated(i);
-}
-
-} // namespace
+using test::choose;
 
 // The real program folder: the executable and the content database the build made.
 class TestProgram : public QObject {

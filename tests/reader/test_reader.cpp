@@ -7,6 +7,7 @@
 #include <QtTest>
 
 using namespace tovelo;
+using test::choose;
 
 namespace {
 
@@ -19,14 +20,6 @@ QStringList items(const QComboBox* c) {
 
 void chooseHit(FrmLivros2& w, int row) {
     w.List1->setCurrentIndex(w.List1->model()->index(row, 0));
-}
-
-// Chooses an entry from the list the way a user does (raises activated()).
-void choose(QComboBox* c, const QString& text) {
-    const int i = c->findText(text);
-    QVERIFY2(i >= 0, qPrintable(text));
-    c->setCurrentIndex(i);
-    emit c->activated(i);
 }
 
 // Types into the field without choosing from the list, then raises activated() as a choice

@@ -4,11 +4,19 @@
 #include "Builder.h"
 
 #include <QSqlQuery>
+#include <QtTest>
 
 namespace tovelo::test {
 
 QString fixture(const QString& relative) {
     return QStringLiteral(TOVELO_FIXTURES "/") + relative;
+}
+
+void choose(QComboBox* combo, const QString& text) {
+    const int i = combo->findText(text);
+    QVERIFY2(i >= 0, qPrintable(text));
+    combo->setCurrentIndex(i);
+    emit combo->activated(i);
 }
 
 ContentFixture::ContentFixture(const QString& scripture, const QString& authored) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QComboBox>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -7,6 +8,9 @@
 namespace tovelo::test {
 
 QString fixture(const QString& relative);
+
+// Chooses an entry from a drop-down list the way a user does (raises activated()).
+void choose(QComboBox* combo, const QString& text);
 
 // A program folder of its own with a content database built by the content tool from the
 // test fixtures; messages are recorded instead of shown. Restores both when it ends.
