@@ -118,6 +118,14 @@ QSqlQuery Db::run(const QString& sql, const QVariantList& values) {
     return query;
 }
 
+bool nextRow(QSqlQuery& query) {
+    if (query.next()) return true;
+    if (query.lastError().isValid())
+        throw DbError(message(QStringLiteral("Erro no banco de dados de conteúdo: %1")
+                                  .arg(query.lastError().text())));
+    return false;
+}
+
 void Db::begin() {
     run(QStringLiteral("BEGIN"));
 }

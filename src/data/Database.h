@@ -37,4 +37,8 @@ private:
     QSqlDatabase db_;
 };
 
+// Steps to the next row of a statement run by Db::run. False after the last row; throws DbError
+// when the rows cannot be read to the end (a damaged page), so a part is never taken for all.
+bool nextRow(QSqlQuery& query);
+
 } // namespace tovelo

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Database.h"
+#include "ProgramFolder.h"
 
 #include <QMdiArea>
 #include <QPointer>
@@ -14,17 +14,6 @@ namespace tovelo {
 extern QString TipoPers;         // "Discipulos" selects the disciples in FrmPers
 extern QString TituloEstudo;     // last title chosen in the studies catalogue
 extern QString TituloIlustracao; // last title chosen in the reflections catalogue
-
-// The folder of the executable, where Tovelo.mdb, Mapas/ and the update files lie.
-QString programFolder();
-void setProgramFolder(const QString& folder); // tests point it at a folder of their own
-QString programFile(const QString& name);     // programFolder() + "/" + name
-
-// A connection to the program folder's Tovelo.mdb; throws DbError when it cannot be opened.
-class ContentDb : public Db {
-public:
-    ContentDb();
-};
 
 // Every message box: the text, OK only, no icon, title "Tovelo".
 void showMessage(const QString& text);

@@ -1,6 +1,5 @@
 #include "AppCore.h"
 
-#include <QCoreApplication>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <exception>
@@ -13,11 +12,6 @@ QString TituloIlustracao;
 
 namespace {
 
-QString& folderOverride() {
-    static QString folder;
-    return folder;
-}
-
 MessageSink& sink() {
     static MessageSink s;
     return s;
@@ -29,20 +23,6 @@ QPointer<QMdiArea>& area() {
 }
 
 } // namespace
-
-QString programFolder() {
-    return folderOverride().isEmpty() ? QCoreApplication::applicationDirPath() : folderOverride();
-}
-
-void setProgramFolder(const QString& folder) {
-    folderOverride() = folder;
-}
-
-QString programFile(const QString& name) {
-    return programFolder() + QLatin1Char('/') + name;
-}
-
-ContentDb::ContentDb() : Db(programFile(QStringLiteral("Tovelo.mdb"))) {}
 
 void showMessage(const QString& text) {
     if (sink()) {
