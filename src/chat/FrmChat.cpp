@@ -17,6 +17,7 @@ namespace {
 using namespace std::chrono_literals;
 
 const QString kNoAddress = QStringLiteral("O endereço do servidor de chat não foi encontrado.");
+constexpr qint64 kPageLimit = 1 << 20; // the address page is a few lines
 
 QGroupBox* frame(QWidget* parent, const char* name, const QString& title, QRect geometry) {
     auto* f = control<QGroupBox>(parent, name, geometry);
@@ -79,7 +80,7 @@ void FrmChat::load() {
     const QPointer<FrmChat> self(this);
     const HttpAnswer page = httpGet(QUrl(QStringLiteral("http://") + publisherHost() +
                                          QStringLiteral("/puxar/Buscas.asp?BuscaIP=OK")),
-                                    10s);
+                                    10s, kPageLimit);
     // The window, or the whole program, may have been closed while the page was awaited.
     if (!self || programEnding()) return;
     if (!page.ok) {

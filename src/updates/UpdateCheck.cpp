@@ -93,10 +93,13 @@ bool UpdateCheck::Download(const QString& address, const QString& file) {
         // download; one that cannot be rewritten is rejected instead of imported.
         QFile out(file);
         if (out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            const HttpAnswer answer = httpGet(QUrl(address), limit_);
-            // An error page (any status but 2xx) counts as a failed download.
-            const QByteArray body =
-                answer.ok && answer.status / 100 == 2 ? answer.body : QByteArray();
+            const HttpAnswer answer = httpGet(QUrl(address), limit_, kFileLimit);
+            // Only a 2xx answer that arrived whole is an update file. Anything else (an error
+            // page, a redirect, a body cut off, compressed or too large) is a failed download:
+            // the file stays empty, is rejected, and the same number is asked for again at the
+            // next start.
+            const bool isFile = answer.whole && answer.status / 100 == 2;
+            const QByteArray body = isFile ? answer.body : QByteArray();
             const bool complete = out.write(body) == body.size() && out.flush();
             out.close();
             written_ = complete && out.error() == QFileDevice::NoError;

@@ -14,6 +14,8 @@ class Db;
 class UpdateCheck {
 public:
     static constexpr std::chrono::milliseconds kRequestLimit{60000};
+    // The largest update file taken, 4 MiB: far above what one file of new studies holds.
+    static constexpr qint64 kFileLimit = 4 * 1024 * 1024;
 
     // Walks through the three kinds. A failure to read the update record for the first kind
     // propagates (the caller shows it); for later kinds it ends the check quietly.

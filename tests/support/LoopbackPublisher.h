@@ -2,48 +2,80 @@
 
 #include <QHash>
 #include <QHostAddress>
+#include <QPointer>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <functional>
 
 namespace tovelo::test {
 
 // A tiny HTTP server on loopback that answers GET requests from a table of paths; every other
-// path gets a "not found" page like a real server's. `silent` accepts and never answers.
+// path gets a "not found" page like a real server's. Asked as a proxy, it sees and answers the
+// whole address ("http://host/path"). While `hold` is set, requests wait unanswered until
+// release().
 class LoopbackPublisher {
 public:
+    // Writes an answer to the request's connection.
+    using Answer = std::function<void(QTcpSocket*)>;
+
     LoopbackPublisher() {
         server.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
             while (QTcpSocket* socket = server.nextPendingConnection())
                 QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                                 [this, socket] { answer(socket); });
+                                 [this, socket] { arrived(socket); });
         });
     }
 
     QString host() const { return QStringLiteral("127.0.0.1:%1").arg(server.serverPort()); }
+
     void put(const QString& path, const QByteArray& body, int status = 200) {
-        files.insert(path, {status, body});
+        putRaw(path, "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " +
+                         QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+    }
+    // The answer's bytes exactly as given, head and all, then the connection closes.
+    void putRaw(const QString& path, const QByteArray& answer) {
+        route(path, [answer](QTcpSocket* socket) {
+            socket->write(answer);
+            socket->disconnectFromHost();
+        });
+    }
+    void route(const QString& path, Answer answer) { answers.insert(path, std::move(answer)); }
+
+    void release() {
+        hold = false;
+        for (const auto& [socket, path] : std::as_const(held))
+            if (socket) answer(socket, path);
+        held.clear();
     }
 
     QStringList requests;
-    bool silent = false;
+    bool hold = false;
 
 private:
     // Once the whole request head has arrived.
-    void answer(QTcpSocket* socket) {
+    void arrived(QTcpSocket* socket) {
         if (!socket->peek(socket->bytesAvailable()).contains("\r\n\r\n")) return;
         requests << QString::fromLatin1(socket->readAll().split(' ').value(1));
-        if (silent) return;
-        const auto [status, body] =
-            files.value(requests.last(),
-                        {404, "<!DOCTYPE HTML>\n<html><body>Arquivo inexistente</body></html>\n"});
-        socket->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " +
-                      QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+        if (hold)
+            held.append({socket, requests.last()});
+        else
+            answer(socket, requests.last());
+    }
+    void answer(QTcpSocket* socket, const QString& path) {
+        if (const auto found = answers.constFind(path); found != answers.cend()) {
+            (*found)(socket);
+            return;
+        }
+        const QByteArray page = "<!DOCTYPE HTML>\n<html><body>Arquivo inexistente</body></html>\n";
+        socket->write("HTTP/1.1 404 X\r\nContent-Type: text/html\r\nContent-Length: " +
+                      QByteArray::number(page.size()) + "\r\nConnection: close\r\n\r\n" + page);
         socket->disconnectFromHost();
     }
 
-    QHash<QString, std::pair<int, QByteArray>> files;
+    QHash<QString, Answer> answers;
+    QList<std::pair<QPointer<QTcpSocket>, QString>> held;
     QTcpServer server;
 };
 

@@ -43,7 +43,7 @@ private slots:
     // Last: once the program has been asked to end, no request starts again in this process.
     void closingTheWindowDuringTheWaitEndsTheProgramPromptly() {
         ContentFixture f;
-        pub->silent = true;
+        pub->hold = true;
         MDIForm1 window; // the full minute of the real program
         window.show();
         QTimer::singleShot(300, &window, &QWidget::close);

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QtTest>
 
 using namespace tovelo;
@@ -36,6 +37,25 @@ struct Env {
     }
 };
 
+// An answer's head: status, the given header fields, and the connection closing after it.
+QByteArray head(int status, const QByteArray& fields) {
+    return "HTTP/1.1 " + QByteArray::number(status) + " X\r\n" + fields +
+           "Connection: close\r\n\r\n";
+}
+QByteArray sized(const QByteArray& body) {
+    return "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+}
+QByteArray chunk(const QByteArray& piece) {
+    return QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+}
+QByteArray gzip(const QByteArray& data) {
+    QProcess gz;
+    gz.start("gzip", {"-c", "-n"});
+    gz.write(data);
+    gz.closeWriteChannel();
+    gz.waitForFinished();
+    return gz.readAllStandardOutput();
+}
 } // namespace
 
 class TestUpdateCheck : public QObject {
@@ -49,8 +69,13 @@ private slots:
         // accents) is skipped; " B" is still pending when the file ends and must stay there.
         e.pub.put("/Estudos1.txt", " O Filho d'Ele # " + hex.left(10) + "\r\n" + hex.mid(10) +
                                        "\r\n \xCAXODO E F\xC9 # 00\r\n#\r\n B # b\r\n\r\n");
-        e.pub.put("/Reflexoes1.txt", "continua\r\n" + updateFile({{"A Ponte", "um\tdois"}}));
-        e.pub.put("/Mapas1.txt", "<html>\r\n" + updateFile({{"O Ex\xEDlio", "exilio.jpg"}}));
+        // A plain-text type and a chunked body are what many servers send.
+        const QByteArray reflections = "continua\r\n" + updateFile({{"A Ponte", "um\tdois"}});
+        e.pub.putRaw("/Reflexoes1.txt",
+                     head(200, "Content-Type: text/plain; charset=windows-1252\r\n"
+                               "Transfer-Encoding: chunked\r\n") +
+                         chunk(reflections.left(9)) + chunk(reflections.mid(9)) + "0\r\n\r\n");
+        e.pub.put("/Mapas1.txt", "Mapas novos\r\n" + updateFile({{"O Ex\xEDlio", "exilio.jpg"}}));
         e.check();
         QCOMPARE(e.pub.requests, (QStringList{"/Estudos1.txt", "/Reflexoes1.txt", "/Mapas1.txt"}));
         QCOMPARE(e.stored(), "3 4 Estudos1,Reflexoes1,Mapas1");
@@ -66,20 +91,104 @@ private slots:
         QCOMPARE(QFileInfo(e.f.dir.filePath("Estudos.txt")).size(), 0);
     }
 
-    void rejectedStudiesStillLetTheOtherKindsBeChecked() {
-        const std::tuple<const char*, QByteArray, int> rows[] = {
-            {"upper-case HTML", "<HTML><body>fora do ar\r\n", 200},
-            {"error status", updateFile({{"Falso", "x"}}), 500},
+    // Each of these answers for the studies is a failed download: nothing of it is stored, its
+    // number is not recorded, and the reflections and maps are still looked for.
+    void failedDownloads() {
+        LoopbackPublisher elsewhere;
+        const QByteArray file = updateFile({{"Falso", "00"}});
+        elsewhere.put("/Estudos1.txt", file);
+        const QByteArray page = "<HTML><body>fora do ar\r\n";
+        // A few KB that would expand to twice the largest update file.
+        const QByteArray bomb =
+            gzip(updateFile({{"Bomba", QByteArray(2 * UpdateCheck::kFileLimit, '0')}}));
+        const std::pair<const char*, QByteArray> rows[] = {
+            {"upper-case HTML", head(200, sized(page)) + page},
+            {"error status", head(500, sized(file)) + file},
+            {"body shorter than announced", head(200, "Content-Length: 14502\r\n") + file},
+            {"chunked body without its last chunk",
+             head(200, "Transfer-Encoding: chunked\r\n") + chunk(file)},
+            {"redirect to another host",
+             head(302, "Location: http://" + elsewhere.host().toLatin1() +
+                           "/Estudos1.txt\r\nContent-Length: 0\r\n")},
+            {"compressed bomb", head(200, "Content-Encoding: gzip\r\n" + sized(bomb)) + bomb},
             // A directory in the file's place cannot be opened for writing, even by root.
-            {"local file cannot be written", updateFile({{"Falso", "x"}}), 200}};
-        for (const auto& [why, body, status] : rows) {
+            {"local file cannot be written", head(200, sized(file)) + file}};
+        for (const auto& [why, answer] : rows) {
             Env e;
-            e.pub.put("/Estudos1.txt", body, status);
+            e.pub.putRaw("/Estudos1.txt", answer);
             e.pub.put("/Reflexoes1.txt", updateFile({{"Nova", "x"}}));
             if (QString(why).startsWith("local")) QVERIFY(QDir(e.f.folder()).mkdir("Estudos.txt"));
             e.check();
             QVERIFY2(e.pub.requests.last() == "/Mapas1.txt" && e.stored() == "2 4 Reflexoes1", why);
         }
+        QCOMPARE(elsewhere.requests, QStringList());
+    }
+
+    // An update file may hold up to the limit; beyond it the download is abandoned as the body
+    // arrives, never waited out.
+    void sizeLimit() {
+        Env e;
+        const qint64 limit = UpdateCheck::kFileLimit;
+        const auto fill = [](const QByteArray& title, qint64 size) {
+            return updateFile({{title, QByteArray(size - updateFile({{title, ""}}).size(), '0')}});
+        };
+        e.pub.put("/Estudos1.txt", fill("Grande", limit));
+        e.check();
+        QCOMPARE(e.stored(), "3 3 Estudos1");
+
+        // One byte too many, announced; one too many, chunked; a body that never ends (it
+        // stalls, unclosed, after far more than the limit).
+        const QByteArray over = fill("Maior", limit + 1);
+        e.pub.put("/Estudos2.txt", over);
+        e.pub.putRaw("/Reflexoes1.txt", head(200, "Transfer-Encoding: chunked\r\n") +
+                                            chunk(over.left(limit)) + chunk(over.mid(limit)) +
+                                            "0\r\n\r\n");
+        qint64 sent = 0;
+        constexpr qint64 stall = 64 << 20;
+        e.pub.route("/Mapas1.txt", [&sent](QTcpSocket* socket) {
+            socket->write(head(200, ""));
+            const auto feed = [socket, &sent] {
+                if (sent >= stall || socket->bytesToWrite() > 0) return;
+                socket->write(QByteArray(1 << 16, '0'));
+                sent += 1 << 16;
+            };
+            QObject::connect(socket, &QTcpSocket::bytesWritten, socket, feed);
+            feed();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        e.check(30s);
+        QCOMPARE_LT(clock.elapsed(), 15000); // abandoned, not waited out
+        QCOMPARE_LT(sent, stall);
+        QCOMPARE(e.stored(), "3 3 Estudos1");
+    }
+
+    // The system's proxy carries requests to the publisher, but never those to loopback.
+    void proxySettings() {
+        const QByteArrayList names = {"http_proxy", "HTTP_PROXY", "no_proxy", "NO_PROXY"};
+        QByteArrayList saved;
+        for (const QByteArray& name : names) {
+            saved << qgetenv(name);
+            qunsetenv(name);
+        }
+        const auto restore = qScopeGuard([&] {
+            for (qsizetype i = 0; i < names.size(); ++i)
+                if (!saved.at(i).isEmpty()) qputenv(names.at(i), saved.at(i));
+        });
+        Env e;
+        LoopbackPublisher proxy;
+        proxy.put("http://publicador.invalid/Estudos1.txt", updateFile({{"Pelo proxy", "00"}}));
+        qputenv("http_proxy", "http://" + proxy.host().toLatin1());
+        const auto unset = qScopeGuard([] { qunsetenv("http_proxy"); });
+
+        e.check();
+        QCOMPARE(proxy.requests, QStringList());
+        QCOMPARE(e.pub.requests.size(), 3);
+
+        setPublisherHost("publicador.invalid");
+        e.check();
+        QCOMPARE(proxy.requests.value(0), "http://publicador.invalid/Estudos1.txt");
+        QCOMPARE(e.stored(), "3 3 Estudos1");
     }
 
     void waitingFilesArriveOnePerStart() {
@@ -100,7 +209,7 @@ private slots:
     void unreachableServer() {
         for (const bool listening : {false, true}) {
             Env e;
-            e.pub.silent = true;
+            e.pub.hold = true;
             if (!listening)
                 setPublisherHost(LoopbackPublisher().host()); // its port is closed again
             QFile stale(e.f.dir.filePath("Estudos.txt"));

@@ -1,0 +1,98 @@
+#include "HttpReader.h"
+
+#include <QtTest>
+
+using namespace tovelo;
+
+namespace {
+
+const QByteArray kBody = "Linha 1\r\nLinha 2\r\n";
+
+// Reads `bytes` as they might arrive: all at once, or `piece` bytes at a time; then, if
+// `close`, the connection ends.
+std::unique_ptr<HttpReader> read(const QByteArray& bytes, bool close = true, qsizetype piece = 0,
+                                 qint64 maxBody = 1000) {
+    auto reader = std::make_unique<HttpReader>(maxBody);
+    const qsizetype step = piece > 0 ? piece : bytes.size();
+    for (qsizetype at = 0; at < bytes.size(); at += step)
+        if (!reader->feed(QByteArrayView(bytes).sliced(at, qMin(step, bytes.size() - at)))) break;
+    if (close) reader->closed();
+    return reader;
+}
+
+} // namespace
+
+class TestHttpReader : public QObject {
+    Q_OBJECT
+private slots:
+    // Every framing gives the same body, however the bytes are split; a body with a length or
+    // chunks is complete without waiting for the connection to end.
+    void framings() {
+        const std::tuple<const char*, QByteArray, bool> rows[] = {
+            {"length", "HTTP/1.1 200 OK\r\nContent-Length: 18\r\n\r\n" + kBody, false},
+            {"chunks",
+             "HTTP/1.1 200 OK\r\ntransfer-encoding: Chunked\r\n\r\n"
+             "7;nome=valor\r\nLinha 1\r\nB\r\n\r\nLinha 2\r\n\r\n0\r\nX-Fim: sim\r\n\r\n",
+             false},
+            {"until the end", "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" + kBody, true},
+            {"after an interim answer",
+             "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 18\r\n\r\n" + kBody,
+             false}};
+        for (const auto& [why, bytes, needsClose] : rows) {
+            for (const qsizetype piece : {0, 1, 5}) {
+                const auto reader = read(bytes, needsClose, piece);
+                const QString what = QString("%1, pieces of %2").arg(why).arg(piece);
+                QVERIFY2(reader->done() && reader->failure().isEmpty(), qPrintable(what));
+                QCOMPARE(reader->status(), 200);
+                QCOMPARE(reader->body(), kBody);
+            }
+        }
+        const auto empty = read("HTTP/1.1 204 No Content\r\n\r\n", false);
+        QVERIFY(empty->done() && empty->body().isEmpty());
+    }
+
+    // An answer cut off by the end of the connection, or one this program cannot take as it
+    // is, is never complete, and says why.
+    void notWhole() {
+        const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+        const std::pair<const char*, QByteArray> rows[] = {
+            {"shorter than its length", "HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n" + kBody},
+            {"without its last chunk", chunked + "12\r\n" + kBody + "\r\n"},
+            {"inside a chunk", chunked + "20\r\n" + kBody},
+            {"without the end of its trailer", chunked + "12\r\n" + kBody + "\r\n0\r\n"},
+            {"head not finished", "HTTP/1.1 200 OK\r\nContent-Le"},
+            {"nothing", ""},
+            {"compressed", "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n\x1f\x8b"},
+            {"unknown transfer coding",
+             "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n\r\n0\r\n\r\n"},
+            {"chunk size not hexadecimal", chunked + "zz\r\n" + kBody + "\r\n0\r\n\r\n"},
+            {"chunk longer than its size", chunked + "2\r\n" + kBody + "\r\n0\r\n\r\n"},
+            {"length not a number", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n" + kBody},
+            {"not HTTP", "SSH-2.0-OpenSSH_9.2\r\n\r\n"}};
+        for (const auto& [why, bytes] : rows) {
+            const auto reader = read(bytes);
+            QVERIFY2(!reader->done() && !reader->failure().isEmpty(), why);
+        }
+    }
+
+    // At most the limit is kept; the first byte beyond it refuses the answer, even before a
+    // body announced as too long has arrived.
+    void sizeLimit() {
+        const QByteArray ten = "0123456789";
+        QVERIFY(read("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n" + ten, false, 0, 10)->done());
+        QVERIFY(read("HTTP/1.1 200 OK\r\n\r\n" + ten, true, 3, 10)->done());
+        HttpReader announced(10);
+        QVERIFY(!announced.feed("HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\n"));
+        QVERIFY(announced.tooLarge());
+        const QByteArray rows[] = {"HTTP/1.1 200 OK\r\n\r\n" + ten + "!",
+                                   "HTTP/1.1 200 OK\r\nTransfer-Encoding: "
+                                   "chunked\r\n\r\n6\r\n012345\r\n5\r\n6789!\r\n0\r\n\r\n"};
+        for (const QByteArray& bytes : rows) {
+            const auto reader = read(bytes, true, 4, 10);
+            QVERIFY2(reader->tooLarge() && !reader->done() && reader->body().size() <= 10, bytes);
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestHttpReader)
+#include "test_httpreader.moc"
