@@ -94,11 +94,13 @@ bool UpdateCheck::Download(const QString& address, const QString& file) {
         QFile out(file);
         if (out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             const HttpAnswer answer = httpGet(QUrl(address), limit_, kFileLimit);
-            // Only a 2xx answer that arrived whole is an update file. Anything else (an error
-            // page, a redirect, a body cut off, compressed or too large) is a failed download:
-            // the file stays empty, is rejected, and the same number is asked for again at the
-            // next start.
-            const bool isFile = answer.whole && answer.status / 100 == 2;
+            // Only a 2xx answer that arrived whole and is not a web page is an update file.
+            // Anything else (an error page, a redirect, a body cut off, compressed or too large,
+            // a portal's login page) is a failed download: the file stays empty, is rejected,
+            // and the same number is asked for again at the next start.
+            const bool isFile =
+                answer.whole && answer.status / 100 == 2 &&
+                !answer.contentType.contains(QLatin1String("html"), Qt::CaseInsensitive);
             const QByteArray body = isFile ? answer.body : QByteArray();
             const bool complete = out.write(body) == body.size() && out.flush();
             out.close();

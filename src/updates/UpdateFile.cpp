@@ -34,7 +34,7 @@ QByteArray firstLine(const QByteArray& bytes) {
 
 bool acceptUpdate(const QByteArray& bytes) {
     const QByteArray line = firstLine(bytes);
-    return !line.isEmpty() && !line.contains("HTML");
+    return !line.isEmpty() && !line.toLower().contains("html");
 }
 
 UpdateRecord headerRecord(const QString& line) {

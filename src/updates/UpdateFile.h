@@ -15,8 +15,9 @@ namespace tovelo {
 QStringList updateLines(const QString& text);
 
 // A downloaded file is imported only when its first line is not empty and does not hold
-// "HTML" (upper case, exactly): that is what a server's error page and a failed download
-// look like. An empty or unreadable file arrives here as empty bytes and is rejected.
+// "html" in any letter case: that is what a failed download and a web page in its place (a
+// server's error page, a captive portal's login page) look like. A page with LF line ends is
+// one long first line. An empty or unreadable file arrives here as empty bytes.
 bool acceptUpdate(const QByteArray& bytes);
 
 struct UpdateRecord {

@@ -98,6 +98,7 @@ private slots:
         const QByteArray file = updateFile({{"Falso", "00"}});
         elsewhere.put("/Estudos1.txt", file);
         const QByteArray page = "<HTML><body>fora do ar\r\n";
+        const QByteArray portal = "<!doctype html>\n<title>Entrar na rede</title>\n" + file;
         // A few KB that would expand to twice the largest update file.
         const QByteArray bomb =
             gzip(updateFile({{"Bomba", QByteArray(2 * UpdateCheck::kFileLimit, '0')}}));
@@ -111,6 +112,8 @@ private slots:
              head(302, "Location: http://" + elsewhere.host().toLatin1() +
                            "/Estudos1.txt\r\nContent-Length: 0\r\n")},
             {"compressed bomb", head(200, "Content-Encoding: gzip\r\n" + sized(bomb)) + bomb},
+            {"HTML content type", head(200, "Content-Type: Text/HTML\r\n" + sized(file)) + file},
+            {"web page with LF line ends", head(200, sized(portal)) + portal},
             // A directory in the file's place cannot be opened for writing, even by root.
             {"local file cannot be written", head(200, sized(file)) + file}};
         for (const auto& [why, answer] : rows) {

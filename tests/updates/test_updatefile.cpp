@@ -11,11 +11,14 @@ static UpdateRecord rec(const char* title, const char* text) {
 class TestUpdateFile : public QObject {
     Q_OBJECT
 private slots:
-    // Only the first line counts, and only "HTML" in upper case.
+    // Only the first line counts: empty, or holding "html" in any letter case. A page with LF
+    // line ends is all one first line.
     void acceptance() {
-        for (const char* bytes : {"", "\r\n A # b\r\n", "<!DOCTYPE HTML>\r\n<html>", "a\nHTML\r\n"})
+        for (const char* bytes :
+             {"", "\r\n A # b\r\n", "<!DOCTYPE HTML>\r\n A # b\r\n", "<Html>\r\n A # b\r\n",
+              " A # b\nhtml\r\n", "<!doctype html>\n<title>Entrar</title>\n A # b\n"})
             QVERIFY2(!acceptUpdate(bytes), bytes);
-        for (const char* bytes : {"<html>\r\n", " A # b\r\nHTML\r\n"})
+        for (const char* bytes : {" A # b\r\nHTML\r\n", " A # b\r<html>\r\n", "x\nHTM L\r\n"})
             QVERIFY2(acceptUpdate(bytes), bytes);
     }
 
