@@ -1,3 +1,4 @@
+#include "FrmSobre.h"
 #include "LoopbackPublisher.h"
 #include "MDIForm1.h"
 #include "Net.h"
@@ -6,8 +7,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMenuBar>
 #include <QtTest>
 #include <optional>
+#include <qpa/qwindowsysteminterface.h>
 
 using namespace tovelo;
 using namespace tovelo::test;
@@ -38,6 +41,41 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(f.messages.size(), 1);
         QCOMPARE(pub->requests, QStringList());
+    }
+
+    // A click on the menu, queued by the window system as a real one is, opens its window
+    // while the first request still waits for the publisher.
+    void menuAnswersWhileARequestWaits() {
+        ContentFixture f;
+        pub->hold = true;
+        MDIForm1 window;
+        window.show();
+        bool openedDuringWait = false;
+        QTimer click;
+        click.setSingleShot(true);
+        QObject::connect(&click, &QTimer::timeout, &window, [&] {
+            QCOMPARE(pub->requests.size(), 1);
+            QMenuBar* bar = window.menuBar();
+            const QPoint at = bar->mapTo(&window, bar->actionGeometry(window.Autor).center());
+            for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                QWindowSystemInterface::handleMouseEvent<
+                    QWindowSystemInterface::AsynchronousDelivery>(
+                    window.windowHandle(), at, window.mapToGlobal(at),
+                    type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                    Qt::LeftButton, type);
+        });
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, &window, [&] {
+            if (!pub->hold || !window.findChild<FrmSobre*>()) return;
+            openedDuringWait = true;
+            pub->release();
+        });
+        click.start(200);
+        look.start(20);
+        QTimer::singleShot(5000, &window, [&] { pub->release(); });
+        QTRY_VERIFY_WITH_TIMEOUT(!window.Timer1->isActive() && !pub->hold, 10000);
+        QVERIFY(openedDuringWait);
+        QCOMPARE(pub->requests.size(), 3);
     }
 
     // Last: once the program has been asked to end, no request starts again in this process.
