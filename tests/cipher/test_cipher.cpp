@@ -48,19 +48,27 @@ private slots:
     }
 
     void readingQuirks() {
-        const QString hex = Cifrar("abc", kChave);
-        QCOMPARE(Decifrar(hex.toLower(), kChave), QString("abc"));
+        const QString zero{QChar(0)}; // the key digit '0' throughout
+        // Lower-case digits read like upper-case ones, in every pair.
+        QCOMPARE(Decifrar("de", QString(QChar(9))), QString("ç"));
+        QCOMPARE(Decifrar("dE", QString(QChar(9))), QString("ç"));
+        QString all;
+        for (int code = 0; code < 256; ++code)
+            all += fromCp1252(QByteArray(1, char(code)));
+        QCOMPARE(Decifrar(Cifrar(all, kChave).toLower(), kChave), all);
         // An odd last digit is read alone, as a value of 0 to 15.
-        QCOMPARE(toCp1252(Decifrar("A", QString(QChar(0))))[0], char(0xA ^ '0'));
-        // A line break where a pair is expected is read as 0 and still takes a key digit.
-        const QString broken = hex.left(2) + "\r\n" + hex.mid(2);
-        const QString out = Decifrar(broken, kChave);
-        QCOMPARE(out.size(), 4);
-        QCOMPARE(out[0], QChar('a'));
-        QCOMPARE(out[1], QChar('2')); // 0 xor the second key digit '2'
-        // " 4" is read as 4; a pair with no hex digit is 0.
-        QCOMPARE(toCp1252(Decifrar(" 4", QString(QChar(0))))[0], char(4 ^ '0'));
-        QCOMPARE(toCp1252(Decifrar("zz", QString(QChar(0))))[0], char('0'));
+        QCOMPARE(toCp1252(Decifrar("A", zero))[0], char(0xA ^ '0'));
+        // Blanks, tabs and line feeds inside a pair are skipped; any other character ends the
+        // number, and a pair with no hex digit at its start is 0.
+        for (const char* pair : {" 4", "\t4", "\n4", "4\t", "4\n"})
+            QCOMPARE(toCp1252(Decifrar(pair, zero))[0], char(4 ^ '0'));
+        QCOMPARE(toCp1252(Decifrar("\r4", zero))[0], char('0'));
+        QCOMPARE(toCp1252(Decifrar("zz", zero))[0], char('0'));
+        // A CR LF where a pair is expected is read as 0 and takes a key digit, so every later
+        // pair meets the next digit. "{" is code 123: digits '1', '2', '3'; "AAAAA" enciphers
+        // to 70 73 72 70 73.
+        QCOMPARE(Cifrar("AAAAA", "{"), QString("7073727073"));
+        QCOMPARE(Decifrar("70\r\n73727073", "{"), QString("A2@CB@"));
         // The key position starts again at every call.
         const QString a = Cifrar("ab", kChave), b = Cifrar("cd", kChave);
         QVERIFY(Decifrar(a + b, kChave) != "abcd");
@@ -78,6 +86,10 @@ private slots:
     void windows1252Conversion() {
         QCOMPARE(toCp1252("ãéç€"), QByteArray("\xE3\xE9\xE7\x80"));
         QCOMPARE(fromCp1252("\x93ol\xE1\x94"), QString("“olá”"));
+        QCOMPARE(fromCp1252("\x91"
+                            "d'\x92"),
+                 QString("‘d'’"));
+        QCOMPARE(toCp1252("‘’"), QByteArray("\x91\x92"));
         QCOMPARE(toCp1252("日"), QByteArray("?"));
     }
 };
