@@ -2,6 +2,7 @@
 
 #include "TextKeys.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -14,8 +15,50 @@
 namespace tovelo {
 namespace {
 
-std::string message(const QString& text) {
-    return text.toStdString();
+// The connection's file name travels on its driver, so that a failure found while stepping
+// through rows can still name the file.
+constexpr char kFileName[] = "toveloFileName";
+
+// What happened, in plain words, by the engine's result code; the engine's own text follows
+// only as a detail.
+DbError failure(const QSqlError& error, const QString& fileName) {
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    QString what;
+    switch (code) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        what = QStringLiteral("O arquivo %1 está danificado.");
+        break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        what = QStringLiteral("O arquivo %1 está bloqueado por outro programa.");
+        break;
+    case SQLITE_CANTOPEN:
+        what = QStringLiteral("O arquivo %1 não pôde ser aberto.");
+        break;
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        what = QStringLiteral("Não há permissão para usar o arquivo %1.");
+        break;
+    case SQLITE_READONLY:
+        what = QStringLiteral("O arquivo %1 está protegido contra gravação.");
+        break;
+    case SQLITE_FULL:
+        what = QStringLiteral("O disco está cheio: o arquivo %1 não pôde ser gravado.");
+        break;
+    case SQLITE_IOERR:
+        what = QStringLiteral("Houve um erro do disco ao ler ou gravar o arquivo %1.");
+        break;
+    case SQLITE_NOMEM:
+        what = QStringLiteral("Falta memória para usar o arquivo %1.");
+        break;
+    default:
+        what = QStringLiteral("Não foi possível usar o arquivo %1.");
+    }
+    QString text = what.arg(fileName);
+    const QString detail = error.databaseText().trimmed();
+    if (!detail.isEmpty()) text += QStringLiteral("\n\nDetalhe: ") + detail;
+    return DbError(text.toStdString());
 }
 
 int compareTovelo(void*, int lenA, const void* a, int lenB, const void* b) {
@@ -68,23 +111,23 @@ void registerFunctions(QSqlDatabase& db) {
 Db::Db(const QString& file, Mode mode) {
     static std::atomic<int> counter{0};
     name_ = QStringLiteral("tovelo-%1").arg(++counter);
-    if (mode == Mode::Existing && !QFileInfo(file).isFile())
-        throw DbError(message(
-            QStringLiteral("O banco de dados de conteúdo não foi encontrado: %1").arg(file)));
+    const QFileInfo info(file);
+    if (mode == Mode::Existing && !info.isFile())
+        throw DbError(QStringLiteral("O arquivo %1 não foi encontrado na pasta %2.")
+                          .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()))
+                          .toStdString());
 
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+    db_.driver()->setProperty(kFileName, info.fileName());
     db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-    const QString uri =
-        QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-        (mode == Mode::Create ? "?mode=rwc" : "?mode=rw");
+    const QString uri = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                        (mode == Mode::Create ? "?mode=rwc" : "?mode=rw");
     db_.setDatabaseName(uri);
     if (!db_.open()) {
-        const QString why = db_.lastError().text();
+        const QSqlError why = db_.lastError();
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(name_);
-        throw DbError(
-            message(QStringLiteral("Não foi possível abrir o banco de dados de conteúdo (%1): %2")
-                        .arg(file, why)));
+        throw failure(why, info.fileName());
     }
     try {
         registerFunctions(db_);
@@ -107,22 +150,21 @@ Db::~Db() {
 QSqlQuery Db::run(const QString& sql, const QVariantList& values) {
     QSqlQuery query(db_);
     query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        throw DbError(message(QStringLiteral("Erro no banco de dados de conteúdo: %1")
-                                  .arg(query.lastError().text())));
+    const QString fileName = db_.driver()->property(kFileName).toString();
+    if (!query.prepare(sql)) throw failure(query.lastError(), fileName);
     for (const QVariant& v : values)
         query.addBindValue(v);
-    if (!query.exec())
-        throw DbError(message(QStringLiteral("Erro no banco de dados de conteúdo: %1")
-                                  .arg(query.lastError().text())));
+    if (!query.exec()) throw failure(query.lastError(), fileName);
     return query;
 }
 
 bool nextRow(QSqlQuery& query) {
     if (query.next()) return true;
-    if (query.lastError().isValid())
-        throw DbError(message(QStringLiteral("Erro no banco de dados de conteúdo: %1")
-                                  .arg(query.lastError().text())));
+    if (query.lastError().isValid()) {
+        const QSqlDriver* driver = query.driver();
+        throw failure(query.lastError(),
+                      driver ? driver->property(kFileName).toString() : QString());
+    }
     return false;
 }
 

@@ -63,7 +63,7 @@ void ArticleReader::load() {
         ContentDb db;
         QSqlQuery q = db.run(look_.statement, {sortKey(title)});
         // A title without a row shows an empty article rather than failing.
-        if (q.next()) stored = q.value(QStringLiteral("Texto")).toString();
+        if (nextRow(q)) stored = q.value(QStringLiteral("Texto")).toString();
     }
     Text1->setPlainText(articleText(stored, look_.enciphered));
     label5->setText(title);

@@ -104,13 +104,13 @@ void Catalogue::load() {
     QStringList titles;
     {
         QSqlQuery total = db_->run(QStringLiteral("SELECT count(*) FROM %1").arg(look_.table));
-        if (total.next()) count = total.value(0).toLongLong();
+        if (nextRow(total)) count = total.value(0).toLongLong();
         // Only the first page is read, so the window opens as fast for 100,000 titles as for 10.
         QSqlQuery q = db_->run(
             QStringLiteral("SELECT Titulo FROM %1%2 LIMIT %3")
                 .arg(look_.table, look_.sorted ? QStringLiteral(" Order By Chave") : QString())
                 .arg(kPageSize));
-        while (q.next())
+        while (nextRow(q))
             titles << q.value(0).toString();
     }
     if (count == 0 || titles.isEmpty()) {

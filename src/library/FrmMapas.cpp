@@ -43,7 +43,7 @@ void FrmMapas::load() {
     {
         ContentDb db;
         QSqlQuery q = db.run(QStringLiteral("Select * From Mapas"));
-        while (q.next())
+        while (nextRow(q))
             titles << q.value(QStringLiteral("Titulo")).toString();
     }
     Combo1->clear();
@@ -58,7 +58,7 @@ void FrmMapas::Combo1_Click() {
         ContentDb db;
         QSqlQuery q = db.run(QStringLiteral("Select * From Mapas where Chave = ?"),
                              {sortKey(Combo1->currentText())});
-        if (!q.next()) return;
+        if (!nextRow(q)) return;
         mapa = q.value(QStringLiteral("Mapa")).toString();
     }
     // The name comes from the database, which updates from the network also write: it must

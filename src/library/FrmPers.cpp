@@ -59,7 +59,7 @@ void FrmPers::load() {
     QSqlQuery q = db.run(disciples ? QStringLiteral("Select * From Discipulos order by Item")
                                    : QStringLiteral("Select * From Personagens"));
     QStringList names;
-    while (q.next()) {
+    while (nextRow(q)) {
         const QString nome = q.value(QStringLiteral("Nome")).toString();
         const QString name = disciples ? nome : Decifrar(nome, kChave);
         // A character stored over several rows is one entry: its look-up joins them all.
@@ -88,14 +88,14 @@ void FrmPers::Combo1_Click() {
             QStringLiteral("Select Texto from Discipulos where Nome = ? COLLATE TOVELO"), {name});
         Text1->clear();
         // A name with no row shows an empty text instead of failing.
-        if (q.next()) Text1->setPlainText(q.value(0).toString());
+        if (nextRow(q)) Text1->setPlainText(q.value(0).toString());
     } else {
         QSqlQuery q =
             db.run(QStringLiteral("Select Texto from Personagens where Nome = ? COLLATE TOVELO"),
                    {Cifrar(name, kChave)});
         Text1->clear();
         QStringList parts;
-        while (q.next())
+        while (nextRow(q))
             parts << Decifrar(q.value(0).toString(), kChave);
         Text1->setPlainText(characterText(parts));
     }

@@ -88,7 +88,7 @@ void FrmLivros::Combo1_Click() {
                                         "COLLATE NOCASE Group By Chave Order By Chave"),
                          {periodo});
     QStringList books;
-    while (q.next())
+    while (nextRow(q))
         books << q.value(0).toString();
     refill(Combo2, books);
     Combo2->setEnabled(true);
@@ -100,7 +100,7 @@ void FrmLivros::Combo2_Click() {
         db.run(QStringLiteral("Select Capitulo from Livros where Chave = ? Order By Capitulo"),
                {sortKey(Combo2->currentText())});
     QStringList chapters;
-    while (q.next())
+    while (nextRow(q))
         chapters << q.value(0).toString();
     refill(Combo3, chapters);
     Combo3->setEnabled(true);
@@ -112,7 +112,7 @@ void FrmLivros::Combo3_Click() {
                                                      "Order By Versiculos.Vers"),
                          {sortKey(Combo2->currentText()), numberOrNull(Combo3->currentText())});
     QStringList verses;
-    while (q.next())
+    while (nextRow(q))
         verses << q.value(4).toString();
     refill(Combo4, verses);
     refill(Combo5, verses);
@@ -132,7 +132,7 @@ void FrmLivros::Combo5_Click() {
                                     "Versiculos.Vers <= ? Order By Vers"),
         {sortKey(livro), numberOrNull(capitulo), numberOrNull(primeiro), numberOrNull(ultimo)});
     QString passage;
-    while (q.next())
+    while (nextRow(q))
         passage += passageBlock(q.value(4).toInt(), q.value(5).toString());
     Text1->setPlainText(passage);
 }

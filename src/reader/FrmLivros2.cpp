@@ -78,11 +78,11 @@ void FrmLivros2::List1_Click() {
     QSqlQuery livro =
         db.run(QStringLiteral("Select * from Livros where Chave = ? and Capitulo = ?"),
                {sortKey(ref.livro), numberOrNull(ref.capitulo)});
-    if (!livro.next()) return;
+    if (!nextRow(livro)) return;
     const QVariant id = livro.value(QStringLiteral("Id"));
     QSqlQuery vers = db.run(QStringLiteral("Select * from Versiculos where Id = ? and Vers = ?"),
                             {id, numberOrNull(ref.vers)});
-    if (vers.next()) Text1->setPlainText(vers.value(QStringLiteral("Texto")).toString());
+    if (nextRow(vers)) Text1->setPlainText(vers.value(QStringLiteral("Texto")).toString());
 }
 
 } // namespace tovelo

@@ -67,7 +67,7 @@ void UpdateCheck::CheckUpdate() {
                                             "TOVELO order by Num desc"),
                              {kind});
         int next = 1;
-        if (q.next()) {
+        if (nextRow(q)) {
             bool ok = false;
             next = q.value(QStringLiteral("Num")).toInt(&ok) + 1;
             if (!ok) throw DbError("O registro de atualizações está danificado.");
@@ -158,7 +158,8 @@ void UpdateCheck::SaveRecord(Db& db) {
     const Kind* k = kindNamed(kind);
     if (!k || pendingTitle == QStringLiteral(" ")) return;
     const QString key = sortKey(pendingTitle);
-    if (db.run(k->lookup, {key}).next()) return;
+    QSqlQuery present = db.run(k->lookup, {key});
+    if (nextRow(present)) return;
     db.run(k->insert, {pendingTitle, pendingText, key});
 }
 

@@ -2,7 +2,9 @@
 #include "TestSupport.h"
 #include "TextKeys.h"
 
+#include <QSqlQuery>
 #include <QtTest>
+#include <functional>
 #include <sqlite3.h>
 
 using namespace tovelo;
@@ -30,6 +32,16 @@ QString plainSqlite(const QString& file, const QString& sql) {
     }
     sqlite3_close(db);
     return out;
+}
+
+// The message of the failure the action throws, or "" when it throws none.
+QString failureOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const DbError& e) {
+        return QString::fromUtf8(e.what());
+    }
+    return {};
 }
 
 QStringList ordered(QStringList names) {
@@ -71,18 +83,51 @@ private slots:
             1);
     }
 
-    void missingOrBrokenFileIsAFailure() {
+    // Each failure says in plain words what happened; the engine's text comes after it only as
+    // a detail. A missing file is never created.
+    void failuresSayWhatHappened() {
         QTemporaryDir dir;
-        const QString missing = dir.filePath("Tovelo.mdb");
-        QVERIFY_THROWS_EXCEPTION(DbError, Db{missing});
-        QVERIFY(!QFile::exists(missing));
-        QFile junk(missing);
+        const QString file = dir.filePath("Tovelo.mdb");
+        QCOMPARE(failureOf([&] { Db{file}; }),
+                 QString("O arquivo Tovelo.mdb não foi encontrado na pasta %1.").arg(dir.path()));
+        QVERIFY(!QFile::exists(file));
+
+        QFile junk(file);
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write(QByteArray(2048, '\x7f'));
         junk.close();
-        QVERIFY_THROWS_EXCEPTION(DbError, Db{missing});
-        Db ok(dir.filePath("novo.mdb"), Db::Mode::Create);
-        QVERIFY_THROWS_EXCEPTION(DbError, ok.run("SELECT * FROM NaoExiste"));
+        QCOMPARE(failureOf([&] { Db{file}; }),
+                 QString("O arquivo Tovelo.mdb está danificado.\n\nDetalhe: file is not a "
+                         "database"));
+
+        test::ContentFixture fx;
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(fx.database().toUtf8().constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        const QString locked = failureOf([&] { Db{fx.database()}; });
+        sqlite3_close(other);
+        QCOMPARE(locked.section('\n', 0, 0),
+                 QString("O arquivo Tovelo.mdb está bloqueado por outro programa."));
+    }
+
+    // The first rows of a damaged table read fine; the read fails where the damage lies,
+    // instead of ending there as if the rows were all.
+    void aDamagedPageFailsTheReadWhereItLies() {
+        test::ContentFixture fx;
+        fx.fill("Mapas", "Titulo, Mapa", "'Extra ' || i, filler");
+        fx.damageLastPageOf("Mapas");
+        int read = 0;
+        const QString error = failureOf([&] {
+            Db db(fx.database());
+            QSqlQuery q = db.run("SELECT Titulo FROM Mapas");
+            while (nextRow(q))
+                ++read;
+        });
+        QVERIFY2(read > 10, qPrintable(QString::number(read)));
+        QCOMPARE(error, QString("O arquivo Tovelo.mdb está danificado.\n\nDetalhe: database "
+                                "disk image is malformed"));
+        Db db(fx.database());
+        QVERIFY_THROWS_EXCEPTION(DbError, db.run("SELECT * FROM NaoExiste"));
     }
 
     void builtDatabaseIsPlainSqlite() {

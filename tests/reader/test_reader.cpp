@@ -181,6 +181,20 @@ private slots:
         QCOMPARE(w.Text1->toPlainText(), QString("Bem-aventurados os humildes de espírito."));
     }
 
+    // A page of the chapters damaged in the middle of the read: the book list stays empty
+    // rather than holding the books read before it.
+    void aDamagedPageListsNoBooks() {
+        test::ContentFixture fx;
+        fx.fill("Livros", "Id, Livro, Periodo, Capitulo", "1000 + i, 'Extra', 'NT', i || filler");
+        fx.damageLastPageOf("Livros");
+        FrmLivros w;
+        w.load();
+        guarded([&] { choose(w.Combo1, "NOVO TESTAMENTO"); });
+        QCOMPARE(fx.takeMessages().value(0).section('\n', 0, 0),
+                 QString("O arquivo Tovelo.mdb está danificado."));
+        QCOMPARE(w.Combo2->count(), 0);
+    }
+
     void missingDatabaseIsReportedAndSurvived() {
         test::ContentFixture fx;
         QFile::remove(fx.database());

@@ -38,7 +38,44 @@ void ContentFixture::exec(const QString& sql, const QVariantList& values) const 
 QVariant ContentFixture::scalar(const QString& sql, const QVariantList& values) const {
     Db db(database());
     QSqlQuery q = db.run(sql, values);
-    return q.next() ? q.value(0) : QVariant();
+    return nextRow(q) ? q.value(0) : QVariant();
+}
+
+void ContentFixture::fill(const QString& table, const QString& columns, const QString& values,
+                          int rows) const {
+    QString select = values;
+    select.replace(QStringLiteral("filler"),
+                   QStringLiteral("replace(hex(zeroblob(500)), '0', 'x')"));
+    exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+                        "i < %1) INSERT INTO %2 (%3) SELECT %4 FROM n")
+             .arg(rows)
+             .arg(table, columns, select));
+}
+
+void ContentFixture::damageLastPageOf(const QString& table) const {
+    const qint64 root =
+        scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE type = 'table' AND "
+                              "name = ?"),
+               {table})
+            .toLongLong();
+    QFile file(database());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    auto number = [](const QByteArray& bytes) {
+        qint64 n = 0;
+        for (char b : bytes)
+            n = n << 8 | uchar(b);
+        return n;
+    };
+    QVERIFY(file.seek(16));
+    const qint64 sized = number(file.read(2));
+    const qint64 pageSize = sized == 1 ? 65536 : sized;
+    // A table of several pages has a root page of type 5 that points to its row pages; its
+    // right-most pointer (bytes 8 to 11) leads to the page of the last rows.
+    QVERIFY(file.seek((root - 1) * pageSize));
+    const QByteArray head = file.read(12);
+    QVERIFY2(head.size() == 12 && head[0] == 5, qPrintable(table + " fits one page"));
+    QVERIFY(file.seek((number(head.mid(8, 4)) - 1) * pageSize));
+    QCOMPARE(file.write(QByteArray(pageSize, '\xff')), pageSize);
 }
 
 QStringList ContentFixture::takeMessages() {

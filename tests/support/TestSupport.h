@@ -27,6 +27,13 @@ public:
     // Runs one statement on the fixture database (for arranging and checking).
     void exec(const QString& sql, const QVariantList& values = {}) const;
     QVariant scalar(const QString& sql, const QVariantList& values = {}) const;
+    // Adds rows of about 1 KB to the table, each row's values given as expressions of its
+    // number i ("'Extra ' || i, filler"; filler is 1,000 letters), enough for several pages.
+    void fill(const QString& table, const QString& columns, const QString& values,
+              int rows = 150) const;
+    // Overwrites the page that holds the table's last rows with garbage: a read of the table
+    // gets its first rows and fails further on, as on a damaged disk.
+    void damageLastPageOf(const QString& table) const;
     QStringList takeMessages();
 
     QTemporaryDir dir;
