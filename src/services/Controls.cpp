@@ -1,6 +1,28 @@
 #include "Controls.h"
 
+#include <QFocusEvent>
+#include <QLineEdit>
+
 namespace tovelo {
+namespace {
+
+// Watches a drop-down field; its text box takes the focus through the field, so the field is
+// what loses it.
+class ShowBeginningWhenLeft : public QObject {
+public:
+    explicit ShowBeginningWhenLeft(QComboBox* field) : QObject(field), edit_(field->lineEdit()) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::FocusOut &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+            edit_->setCursorPosition(0);
+        return false;
+    }
+
+private:
+    QLineEdit* edit_;
+};
+
+} // namespace
 
 ChildWindow::~ChildWindow() {
     for (QObject* child : findChildren<QObject*>())
@@ -18,9 +40,19 @@ QComboBox* comboField(QWidget* parent, const char* name, QRect geometry) {
     auto* c = control<QComboBox>(parent, name, geometry);
     c->setEditable(true);
     c->setInsertPolicy(QComboBox::NoInsert);
-    // Completing typed text would choose an item when the field loses focus: only a choice from
-    // the list may act.
+    // Only a choice from the list may act. The combo box itself treats typed text as a choice
+    // when editing finishes (Enter, or the focus leaving) and the text equals an item, and a
+    // completer would choose an item too: the field keeps neither.
     c->setCompleter(nullptr);
+    QLineEdit* edit = c->lineEdit();
+    QObject::disconnect(edit, &QLineEdit::editingFinished, c, nullptr);
+    // A field too narrow for its text shows the text's beginning, not its end: a text put into
+    // it (a choice, a prompt) and one the user leaves. While the user types it follows the
+    // cursor as usual.
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit] {
+        if (!edit->isModified()) edit->setCursorPosition(0);
+    });
+    c->installEventFilter(new ShowBeginningWhenLeft(c));
     c->setMaxVisibleItems(20);
     return c;
 }

@@ -64,6 +64,19 @@ private slots:
                  QStringList({"Não foi possível abrir a figura do mapa: Mapas/faltando.jpg",
                               "O nome da figura deste mapa não é válido: \"../fora.jpg\"."}));
     }
+
+    // A title typed exactly and left with Tab or Enter shows no map; choosing it does.
+    void onlyAChoiceShowsAMap() {
+        ContentFixture f;
+        writePicture(f, "Mapas/um.jpg", Qt::red);
+        FrmMapas* w = openWindow<FrmMapas>();
+        test::typeInto(w->Combo1, "Mapa Um", Qt::Key_Tab);
+        test::typeInto(w->Combo1, "Mapa Um", Qt::Key_Enter);
+        QVERIFY(!shows(w, Qt::red));
+        choose(w, 0);
+        QVERIFY(shows(w, Qt::red));
+        QVERIFY(f.takeMessages().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestMaps)

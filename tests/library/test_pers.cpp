@@ -97,6 +97,11 @@ private slots:
                 "\r\nAbra\xE3o\r\n           Primeiro par\xE1grafo de Abra\xE3o.\r\n\r\n"
                 "Segundo par\xE1grafo.\r\n\r\nParte seguinte de Abra\xE3o.\r\n\r\n\r\n\f\r\n"));
 
+        // An exact name typed and left with Enter or Tab chooses nothing.
+        test::typeInto(w->Combo1, "Rute", Qt::Key_Return);
+        test::typeInto(w->Combo1, "Rute", Qt::Key_Tab);
+        QCOMPARE(shown(*w), QStringList({kCredit, "Abraão", kAbraao}));
+
         choose(*w, "Rute");
         const QStringList rute{kCredit, "Rute", "Uma única parte.\n\n"};
         // Typing without choosing changes nothing, nor does the same library again.

@@ -4,6 +4,7 @@
 #include "Scripture.h"
 #include "TestSupport.h"
 
+#include <QLineEdit>
 #include <QtTest>
 
 using namespace tovelo;
@@ -145,6 +146,50 @@ private slots:
         choose(w.Combo5, "2");
         QVERIFY(w.Text1->toPlainText().isEmpty());
         QVERIFY(fx.takeMessages().isEmpty());
+    }
+
+    // Typing an exact item and leaving the field with Tab or Enter chooses nothing; the arrow
+    // keys still choose.
+    void typedTextNeverActsAsAChoice() {
+        test::ContentFixture fx;
+        FrmLivros w;
+        w.load();
+        test::typeInto(w.Combo1, "NOVO TESTAMENTO", Qt::Key_Tab);
+        QVERIFY(!w.Combo2->isEnabled() && w.Combo2->count() == 0);
+        choose(w.Combo1, "ANTIGO TESTAMENTO");
+        test::typeInto(w.Combo2, "Rute", Qt::Key_Tab);
+        test::typeInto(w.Combo2, "Salmos", Qt::Key_Return);
+        test::typeInto(w.Combo2, "Ester", Qt::Key_Enter);
+        QVERIFY(!w.Combo3->isEnabled() && w.Combo3->count() == 0);
+        QVERIFY(fx.takeMessages().isEmpty());
+
+        w.Combo2->setCurrentIndex(-1);
+        QTest::keyClick(w.Combo2, Qt::Key_Down);
+        QCOMPARE(w.Combo2->currentText(), QString("Ester"));
+        QCOMPARE(items(w.Combo3), QStringList({"1"}));
+    }
+
+    // A narrow field shows the beginning of a prompt, of a choice and of a text the user
+    // leaves; while the user types it follows the cursor.
+    void narrowFieldsShowTheirBeginning() {
+        test::ContentFixture fx;
+        FrmLivros w;
+        w.load();
+        auto shownFromStart = [&] {
+            for (QComboBox* c : {w.Combo1, w.Combo2, w.Combo3, w.Combo4, w.Combo5})
+                if (c->lineEdit()->cursorPosition() != 0) return false;
+            return true;
+        };
+        QVERIFY(shownFromStart());
+        choose(w.Combo1, "ANTIGO TESTAMENTO");
+        choose(w.Combo2, "Salmos");
+        QVERIFY(shownFromStart());
+        test::typeInto(w.Combo2, "Lamentacoes", Qt::Key_Home);
+        QTest::keyClick(w.Combo2->lineEdit(), Qt::Key_End);
+        QTest::keyClicks(w.Combo2->lineEdit(), " de Jeremias");
+        QCOMPARE(w.Combo2->lineEdit()->cursorPosition(), 23);
+        QTest::keyClick(w.Combo2->lineEdit(), Qt::Key_Tab);
+        QVERIFY(shownFromStart());
     }
 
     void searchRulesAndHits() {

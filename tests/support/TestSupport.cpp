@@ -3,6 +3,8 @@
 #include "AppCore.h"
 #include "Builder.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -17,6 +19,19 @@ void choose(QComboBox* combo, const QString& text) {
     QVERIFY2(i >= 0, qPrintable(text));
     combo->setCurrentIndex(i);
     emit combo->activated(i);
+}
+
+void typeInto(QComboBox* combo, const QString& text, Qt::Key key) {
+    QWidget* window = combo->window();
+    window->show();
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    combo->setFocus();
+    QVERIFY(combo->lineEdit()->hasFocus());
+    combo->clearEditText();
+    QTest::keyClicks(combo->lineEdit(), text);
+    QCOMPARE(combo->currentText(), text);
+    QTest::keyClick(combo->lineEdit(), key);
 }
 
 ContentFixture::ContentFixture(const QString& scripture, const QString& authored) {

@@ -12,6 +12,10 @@ QString fixture(const QString& relative);
 // Chooses an entry from a drop-down list the way a user does (raises activated()).
 void choose(QComboBox* combo, const QString& text);
 
+// Types the text into the field with the keyboard, then presses the key (Tab, Enter) in it, in
+// the field's window shown and active.
+void typeInto(QComboBox* combo, const QString& text, Qt::Key key);
+
 // A program folder of its own with a content database built by the content tool from the
 // test fixtures; messages are recorded instead of shown. Restores both when it ends.
 class ContentFixture {
