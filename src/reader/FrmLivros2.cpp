@@ -27,7 +27,9 @@ FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
     Command1->setFocus();
 
     handle(Command2, &QPushButton::clicked, this, &FrmLivros2::Command2_Click);
-    handle(List1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    // A line chosen (a click, the arrow keys) is selected. Tabbing into the list only makes its
+    // first line current, which chooses nothing.
+    handle(List1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
            &FrmLivros2::List1_Click);
     connect(Command1, &QPushButton::clicked, this, [this] { closeChild(this); });
 }
@@ -71,8 +73,9 @@ QStringList FrmLivros2::hits() const {
 }
 
 void FrmLivros2::List1_Click() {
-    const QModelIndex line = List1->currentIndex();
-    if (!line.isValid()) return;
+    const QModelIndexList chosen = List1->selectionModel()->selectedIndexes();
+    if (chosen.isEmpty()) return;
+    const QModelIndex line = chosen.first();
     const VerseRef ref = parseVerseReference(line.data().toString());
     ContentDb db;
     QSqlQuery livro =

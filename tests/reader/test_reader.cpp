@@ -226,6 +226,26 @@ private slots:
         QCOMPARE(w.Text1->toPlainText(), QString("Bem-aventurados os humildes de espírito."));
     }
 
+    // Tabbing into the hit list shows no verse, though it makes the first line current; a
+    // click on that line shows its verse, and so do the arrow keys on the next.
+    void onlyAChosenHitShowsItsVerse() {
+        test::ContentFixture fx;
+        FrmLivros2 w;
+        QCOMPARE(search(w, fx, "bem-aventurados"), QStringList({"Mateus - 5:3", "Salmos - 119:1"}));
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.Text2->setFocus();
+        QTest::keyClick(w.Text2, Qt::Key_Tab);
+        QVERIFY(w.List1->hasFocus());
+        QVERIFY(w.Text1->toPlainText().isEmpty());
+        const QRect first = w.List1->visualRect(w.List1->model()->index(0, 0));
+        QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {}, first.center());
+        QCOMPARE(w.Text1->toPlainText(), QString("Bem-aventurados os humildes de espírito."));
+        QTest::keyClick(w.List1, Qt::Key_Down);
+        QCOMPARE(w.Text1->toPlainText(), QString("Bem-aventurados os retos de coração."));
+    }
+
     // A page of the chapters damaged in the middle of the read: the book list stays empty
     // rather than holding the books read before it.
     void aDamagedPageListsNoBooks() {
