@@ -3,57 +3,179 @@
 #include "Cipher.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QTimer>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tovelo {
 namespace {
 
-const char* const kNoPrinter =
-    "Não foi possível imprimir: nenhuma impressora foi encontrada (porta LPT1 ou fila de "
-    "impressão do sistema).";
+using std::chrono::milliseconds;
 
-class FilePort : public PrinterPort {
+const char* const kNoPrinter =
+    "Não foi possível imprimir: nenhuma impressora foi encontrada (nem na porta da impressora, "
+    "nem na fila de impressão do sistema).";
+
+PrintError failure(const QString& what, const QString& detail = {}) {
+    const QString text = detail.isEmpty() ? what : what + QStringLiteral("\n\nDetalhe: ") + detail;
+    return PrintError(text.toStdString());
+}
+
+QString systemError(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+int openForWriting(const QString& path, bool create) {
+    // Never waits: a printer that is not ready must not hold the window.
+    const int flags = O_WRONLY | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT | O_TRUNC : 0);
+    int fd;
+    do {
+        fd = ::open(QFile::encodeName(path).constData(), flags, 0644);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Lets the windows paint, but take no input, until one of the signals given fires or the time
+// is up.
+class Wait {
 public:
-    explicit FilePort(QString path) : file_(std::move(path)) {}
-    void open() override {
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            throw PrintError(QStringLiteral("Não foi possível abrir a impressora %1: %2")
-                                 .arg(file_.fileName(), file_.errorString())
-                                 .toStdString());
+    explicit Wait(milliseconds limit) {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, &loop_, &QEventLoop::quit);
+        timer_.start(limit);
     }
+    template <class Sender, class Signal> void endOn(Sender* sender, Signal signal) {
+        QObject::connect(sender, signal, &loop_, &QEventLoop::quit);
+    }
+    void run() { loop_.exec(QEventLoop::ExcludeUserInputEvents); }
+
+private:
+    QEventLoop loop_;
+    QTimer timer_;
+};
+
+// A printer device (or a file), written without ever blocking: a printer that takes nothing
+// for the whole patience ends the print.
+class DevicePort : public PrinterPort {
+public:
+    DevicePort(QString path, int fd, milliseconds patience, bool create)
+        : path_(std::move(path)), fd_(fd), patience_(patience), create_(create) {}
+    ~DevicePort() override { closeDevice(); }
+
+    void open() override {
+        if (fd_ >= 0) return;
+        fd_ = openForWriting(path_, create_);
+        if (fd_ < 0)
+            throw failure(QStringLiteral("Não foi possível abrir a impressora %1.").arg(path_),
+                          systemError(errno));
+    }
+
     void writeAndClose(const QByteArray& bytes) override {
-        const bool ok = file_.write(bytes) == bytes.size();
-        file_.close();
-        if (!ok)
-            throw PrintError("A impressora não aceitou o texto; a impressão foi interrompida.");
+        qsizetype done = 0;
+        int error = 0;
+        QDeadlineTimer quiet(patience_);
+        std::unique_ptr<QSocketNotifier> writable;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0) {
+                done += n;
+                quiet.setRemainingTime(patience_);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+                error = errno;
+                break;
+            }
+            if (quiet.hasExpired()) break;
+            if (!writable)
+                writable = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Write);
+            writable->setEnabled(true);
+            Wait wait(milliseconds(quiet.remainingTime()));
+            wait.endOn(writable.get(), &QSocketNotifier::activated);
+            wait.run();
+            writable->setEnabled(false);
+        }
+        writable.reset();
+        closeDevice();
+        if (error)
+            throw failure(
+                QStringLiteral("A impressora não aceitou o texto; a impressão foi interrompida."),
+                systemError(error));
+        if (done < bytes.size())
+            throw failure(
+                QStringLiteral("A impressora não respondeu; a impressão foi interrompida."));
     }
 
 private:
-    QFile file_;
+    void closeDevice() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+    QString path_;
+    int fd_;
+    milliseconds patience_;
+    bool create_;
 };
 
+// The system's print queue in raw mode. The queue takes the text and answers at once; one
+// that keeps silent for the whole patience is stopped.
 class SpoolerPort : public PrinterPort {
 public:
-    explicit SpoolerPort(QString lp) : lp_(std::move(lp)) {}
+    SpoolerPort(QString lp, milliseconds patience) : lp_(std::move(lp)), patience_(patience) {}
+    ~SpoolerPort() override {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(1000);
+        }
+    }
+
     void open() override {
         process_.start(lp_, {QStringLiteral("-o"), QStringLiteral("raw")});
-        if (!process_.waitForStarted(5000)) throw PrintError(kNoPrinter);
+        if (!process_.waitForStarted(int(patience_.count())))
+            throw failure(
+                QStringLiteral("Não foi possível usar a fila de impressão (%1).").arg(lp_),
+                process_.errorString());
     }
+
     void writeAndClose(const QByteArray& bytes) override {
         process_.write(bytes);
         process_.closeWriteChannel();
-        if (!process_.waitForFinished(30000) || process_.exitStatus() != QProcess::NormalExit ||
-            process_.exitCode() != 0)
-            throw PrintError(
-                QStringLiteral("A fila de impressão recusou o texto: %1")
-                    .arg(QString::fromLocal8Bit(process_.readAllStandardError()).trimmed())
-                    .toStdString());
+        if (process_.state() != QProcess::NotRunning) {
+            Wait wait(patience_);
+            wait.endOn(&process_, &QProcess::finished);
+            wait.run();
+        }
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(1000);
+            throw failure(
+                QStringLiteral("A fila de impressão não respondeu; a impressão foi cancelada."));
+        }
+        if (process_.exitStatus() != QProcess::NormalExit)
+            throw failure(QStringLiteral("A fila de impressão parou antes de aceitar o texto."));
+        if (process_.exitCode() != 0) {
+            QString reason = QString::fromLocal8Bit(process_.readAllStandardError()).trimmed();
+            if (reason.isEmpty())
+                reason = QStringLiteral("o comando %1 terminou com o código %2.")
+                             .arg(lp_)
+                             .arg(process_.exitCode());
+            throw failure(QStringLiteral("A fila de impressão recusou o texto."), reason);
+        }
     }
 
 private:
     QString lp_;
+    milliseconds patience_;
     QProcess process_;
 };
 
@@ -85,21 +207,19 @@ QByteArray printLayout(const QString& heading, const QString& body) {
     return toCp1252(text);
 }
 
-std::unique_ptr<PrinterPort> systemPrinterPort() {
-    for (const char* device : {"/dev/lp0", "/dev/usb/lp0"}) {
-        QFile probe(QString::fromLatin1(device));
-        if (probe.exists() && probe.open(QIODevice::WriteOnly)) {
-            probe.close();
-            return filePrinterPort(QString::fromLatin1(device));
-        }
+std::unique_ptr<PrinterPort> systemPrinterPort(const PrinterPlaces& places) {
+    for (const QString& device : places.devices) {
+        // The device stays open for the print: closing a probe could already end a job.
+        const int fd = openForWriting(device, false);
+        if (fd >= 0) return std::make_unique<DevicePort>(device, fd, places.patience, false);
     }
-    const QString lp = QStandardPaths::findExecutable(QStringLiteral("lp"));
-    if (!lp.isEmpty()) return std::make_unique<SpoolerPort>(lp);
+    const QString lp = QStandardPaths::findExecutable(places.spooler);
+    if (!lp.isEmpty()) return std::make_unique<SpoolerPort>(lp, places.patience);
     return std::make_unique<NoPrinter>();
 }
 
 std::unique_ptr<PrinterPort> filePrinterPort(const QString& path) {
-    return std::make_unique<FilePort>(path);
+    return std::make_unique<DevicePort>(path, -1, PrinterPlaces().patience, true);
 }
 
 void setPrinterPort(std::unique_ptr<PrinterPort> port) {

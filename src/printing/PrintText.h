@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <chrono>
 #include <memory>
 #include <stdexcept>
 
@@ -26,9 +28,19 @@ public:
     virtual void writeAndClose(const QByteArray& bytes) = 0;
 };
 
-// The first writable parallel-port printer device, else the spooler's raw queue ("lp -o raw").
-std::unique_ptr<PrinterPort> systemPrinterPort();
-// A port that writes to a file (tests, or printing to a file by hand).
+// Where the printer is looked for, and how long a printer or print queue may keep silent
+// before the print is given up. While a print waits, the windows keep painting but take no
+// input.
+struct PrinterPlaces {
+    QStringList devices{QStringLiteral("/dev/lp0"), QStringLiteral("/dev/usb/lp0")};
+    QString spooler = QStringLiteral("lp"); // found on PATH, run as "lp -o raw"
+    std::chrono::milliseconds patience{5000};
+};
+
+// The first printer device that opens for writing, else the spooler's raw queue, else a port
+// that reports that there is no printer.
+std::unique_ptr<PrinterPort> systemPrinterPort(const PrinterPlaces& places = {});
+// A port that writes to a file, created when missing (tests, or printing to a file by hand).
 std::unique_ptr<PrinterPort> filePrinterPort(const QString& path);
 
 // Replaces the port every later print uses; null restores the system's.
