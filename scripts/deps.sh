@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-base-private-dev
-          libqt6sql6-sqlite libgl-dev libsqlite3-dev sqlite3 python3 fonts-dejavu-core)
+          libqt6sql6-sqlite libgl-dev libsqlite3-dev sqlite3 python3 fonts-dejavu-core
+          fonts-liberation)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -44,6 +44,13 @@ FrmLivros::FrmLivros(QWidget* parent) : ChildWindow(parent) {
     for (QLabel* l : {Label1, Label3, Label4})
         l->setFont(labels);
     Command1->setFont(fontOf(QStringLiteral("Arial"), 9.75));
+    // The fields are narrow: in a narrow face (Arial Narrow, or its metric twin Liberation Sans
+    // Narrow) the periods and every book name fit them whole, and a three-digit chapter or
+    // verse fits the smallest ones.
+    for (QComboBox* c : {Combo1, Combo2})
+        c->setFont(fontOf(QStringLiteral("Arial Narrow"), 8.25));
+    for (QComboBox* c : {Combo3, Combo4, Combo5})
+        c->setFont(fontOf(QStringLiteral("Arial Narrow"), 7.75));
     for (QComboBox* c : {Combo2, Combo3, Combo4, Combo5})
         c->setEnabled(false);
     setTabOrder(Combo1, Combo2);

@@ -17,6 +17,8 @@ FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
     Text1 = textBox(this, "Text1", {16, 72, 265, 249});
     List1 = control<QListView>(this, "List1", {296, 72, 153, 249});
     List1->setUniformItemSizes(true);
+    // A narrow face, so that a hit's whole reference fits the narrow list.
+    List1->setFont(fontOf(QStringLiteral("Arial Narrow"), 8.25));
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lines_ = new QStringListModel(this);
     List1->setModel(lines_);

@@ -2,6 +2,8 @@
 #include "Articles.h"
 #include "Catalogues.h"
 #include "Cipher.h"
+#include "FrmMapas.h"
+#include "FrmPers.h"
 #include "TestSupport.h"
 #include "TextKeys.h"
 
@@ -94,6 +96,21 @@ private slots:
         doubleClick(w->DataGrid1->viewport(), y);
         QCOMPARE(TituloIlustracao, QStringLiteral("A Caixa d'Água"));
         QVERIFY(instanceOf<FrmIlustracoes2>());
+    }
+
+    // Every library window shows its captions whole.
+    void captionsAreWhole() {
+        std::vector<std::unique_ptr<QWidget>> windows;
+        windows.emplace_back(new FrmEstudos);
+        windows.emplace_back(new FrmIlustracoes);
+        windows.emplace_back(new FrmEstudos2);
+        windows.emplace_back(new FrmIlustracoes2);
+        windows.emplace_back(new FrmPers);
+        windows.emplace_back(new FrmMapas);
+        for (const auto& w : windows) {
+            w->show();
+            QCOMPARE(test::cutCaptions(w.get()), QStringList());
+        }
     }
 
 private:

@@ -192,6 +192,24 @@ private slots:
         QVERIFY(shownFromStart());
     }
 
+    // Captions are whole, and so are the periods, a long book name and three-digit numbers in
+    // the fields, and a long hit in the list.
+    void captionsAndChoicesFitWhole() {
+        test::ContentFixture fx;
+        FrmLivros w;
+        FrmLivros2 s;
+        for (QWidget* window : {static_cast<QWidget*>(&w), static_cast<QWidget*>(&s)}) {
+            window->show();
+            QCOMPARE(test::cutCaptions(window), QStringList());
+        }
+        for (const char* period : {"ANTIGO TESTAMENTO", "NOVO TESTAMENTO"})
+            QVERIFY(test::fitsWhole(w.Combo1, period));
+        QVERIFY(test::fitsWhole(w.Combo2, "Lamentações de Jeremias"));
+        for (QComboBox* c : {w.Combo3, w.Combo4, w.Combo5})
+            QVERIFY(test::fitsWhole(c, "176"));
+        QVERIFY(test::fitsWhole(s.List1, "Lamentações de Jeremias - 3:66"));
+    }
+
     void searchRulesAndHits() {
         test::ContentFixture fx;
         FrmLivros2 w;

@@ -3,9 +3,14 @@
 #include "AppCore.h"
 #include "Builder.h"
 
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSqlQuery>
+#include <QStyle>
 #include <QtTest>
 
 namespace tovelo::test {
@@ -32,6 +37,36 @@ void typeInto(QComboBox* combo, const QString& text, Qt::Key key) {
     QTest::keyClicks(combo->lineEdit(), text);
     QCOMPARE(combo->currentText(), text);
     QTest::keyClick(combo->lineEdit(), key);
+}
+
+QStringList cutCaptions(const QWidget* window) {
+    QStringList cut;
+    for (const QLabel* l : window->findChildren<QLabel*>()) {
+        const QFontMetrics m(l->font());
+        if (m.horizontalAdvance(l->text()) > l->contentsRect().width() ||
+            m.height() > l->contentsRect().height())
+            cut << l->text();
+    }
+    // A button keeps a few pixels of frame and margin on each side.
+    for (const QAbstractButton* b : window->findChildren<QAbstractButton*>())
+        if (!b->text().isEmpty() &&
+            QFontMetrics(b->font()).horizontalAdvance(b->text()) + 8 > b->width())
+            cut << b->text();
+    return cut;
+}
+
+bool fitsWhole(const QWidget* control, const QString& text) {
+    const int width = QFontMetrics(control->font()).horizontalAdvance(text);
+    const QStyle* style = control->style();
+    // A line edit keeps 2 pixels on each side of its text; a list line a focus margin.
+    if (const auto* combo = qobject_cast<const QComboBox*>(control))
+        return width + 4 <= combo->lineEdit()->contentsRect().width();
+    const auto* list = qobject_cast<const QAbstractScrollArea*>(control);
+    const int margin = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, control) + 1);
+    const int bar = list->verticalScrollBar()->isVisible()
+                        ? 0
+                        : style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, control);
+    return width + margin + bar <= list->viewport()->width();
 }
 
 ContentFixture::ContentFixture(const QString& scripture, const QString& authored) {

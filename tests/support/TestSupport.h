@@ -16,6 +16,12 @@ void choose(QComboBox* combo, const QString& text);
 // the field's window shown and active.
 void typeInto(QComboBox* combo, const QString& text, Qt::Key key);
 
+// The captions of the window's labels and buttons that do not fit their controls whole.
+QStringList cutCaptions(const QWidget* window);
+// Whether the text fits whole in the text part of a drop-down field, or in a line of a list
+// beside its scroll bar. The control must have been shown.
+bool fitsWhole(const QWidget* control, const QString& text);
+
 // A program folder of its own with a content database built by the content tool from the
 // test fixtures; messages are recorded instead of shown. Restores both when it ends.
 class ContentFixture {
