@@ -42,7 +42,7 @@ int main(int argc, char* argv[]) {
     for (const char* round : {"new", "duplicates"}) {
         QElapsedTimer clock;
         clock.start();
-        check.Download(url, programFile(QStringLiteral("Estudos.txt")));
+        check.Download(url, dataFile(QStringLiteral("Estudos.txt")));
         const qint64 ms = clock.elapsed();
         Db db(dir.filePath("Tovelo.mdb"));
         QSqlQuery q = db.run(QStringLiteral("SELECT count(*) FROM Estudos"));

@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "Schema.h"
 #include "TextKeys.h"
+#include "Upgrade.h"
 
 #include <QDir>
 #include <QFile>
@@ -145,6 +146,7 @@ BuildCounts buildDatabase(const QString& scripture, const QString& authored, con
         db.begin();
         loadScripture(db, scripture, counts);
         loadAuthored(db, authored, counts);
+        db.run(QStringLiteral("INSERT INTO Conteudo (Versao) VALUES (?)"), {contentDigest(db)});
         for (const QString& statement : schemaTriggers())
             db.run(statement);
         db.commit();

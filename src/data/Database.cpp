@@ -112,7 +112,7 @@ Db::Db(const QString& file, Mode mode) {
     static std::atomic<int> counter{0};
     name_ = QStringLiteral("tovelo-%1").arg(++counter);
     const QFileInfo info(file);
-    if (mode == Mode::Existing && !info.isFile())
+    if (mode != Mode::Create && !info.isFile())
         throw DbError(QStringLiteral("O arquivo %1 não foi encontrado na pasta %2.")
                           .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()))
                           .toStdString());
@@ -121,7 +121,9 @@ Db::Db(const QString& file, Mode mode) {
     db_.driver()->setProperty(kFileName, info.fileName());
     db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     const QString uri = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) +
-                        (mode == Mode::Create ? "?mode=rwc" : "?mode=rw");
+                        (mode == Mode::Create     ? "?mode=rwc"
+                         : mode == Mode::ReadOnly ? "?mode=ro"
+                                                  : "?mode=rw");
     db_.setDatabaseName(uri);
     if (!db_.open()) {
         const QSqlError why = db_.lastError();

@@ -19,7 +19,8 @@ public:
 // ignored (É equals é), accents kept, Portuguese order.
 class Db {
 public:
-    enum class Mode { Existing, Create };
+    // ReadOnly: an existing file that no statement may change (the shipped database).
+    enum class Mode { Existing, Create, ReadOnly };
     explicit Db(const QString& file, Mode mode = Mode::Existing);
     ~Db();
     Db(const Db&) = delete;

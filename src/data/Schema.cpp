@@ -22,6 +22,8 @@ QStringList schemaStatements() {
         "CREATE TABLE Ilustracoes (Titulo TEXT, Texto TEXT, Chave TEXT)",
         "CREATE INDEX IlustracoesChave ON Ilustracoes (Chave)",
         "CREATE TABLE Atualizacoes (Tipo TEXT, Num INTEGER)",
+        // One row: the version of the shipped content (see Upgrade.h).
+        "CREATE TABLE Conteudo (Versao TEXT NOT NULL)",
     };
 }
 

@@ -67,7 +67,7 @@ void FrmMapas::Combo1_Click() {
         showMessage(QStringLiteral("O nome da figura deste mapa não é válido: \"%1\".").arg(mapa));
         return;
     }
-    QImageReader reader(programFile(QStringLiteral("Mapas/") + mapa));
+    QImageReader reader(mapPicture(mapa));
     const QImage picture = reader.read();
     if (picture.isNull()) {
         showMessage(QStringLiteral("Não foi possível abrir a figura do mapa: Mapas/%1").arg(mapa));

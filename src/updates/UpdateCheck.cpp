@@ -79,7 +79,7 @@ void UpdateCheck::CheckUpdate() {
     }
     url = QStringLiteral("http://") + publisherHost() + QLatin1Char('/') + kind +
           QString::number(number) + QStringLiteral(".txt");
-    localFile = programFile(kind + QStringLiteral(".txt"));
+    localFile = dataFile(kind + QStringLiteral(".txt"));
     Download(url, localFile);
 }
 

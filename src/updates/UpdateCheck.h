@@ -33,7 +33,7 @@ public:
     QString kind;      // the current kind; empty outside a check
     int number = 0;    // next update number of the kind, 1..32767
     QString url;       // the address being fetched
-    QString localFile; // where it is written in the program folder
+    QString localFile; // where it is written in the data folder
     QString pendingTitle;
     QString pendingText;
 

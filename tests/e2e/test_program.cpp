@@ -27,7 +27,7 @@ private slots:
     }
 
     void contentIsComplete() {
-        Db db(programFile("Tovelo.mdb"));
+        Db db(folders().database);
         QSqlQuery q = db.run("SELECT (SELECT count(DISTINCT Livro) FROM Livros), "
                              "(SELECT count(*) FROM Livros), (SELECT count(*) FROM Versiculos)");
         QVERIFY(q.next());
