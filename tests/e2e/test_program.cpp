@@ -84,6 +84,35 @@ private slots:
         QCOMPARE(program.exitCode(), 0);
     }
 
+    void helpVersionAndUnknownOptions() {
+        const auto run = [](const QStringList& args, bool display, QByteArray* err = nullptr) {
+            QProcess program;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+                env.remove(name);
+            if (display) env.insert("QT_QPA_PLATFORM", "offscreen");
+            program.setProcessEnvironment(env);
+            program.start(QStringLiteral(TOVELO_PROGRAM_DIR "/Tovelo"), args);
+            program.waitForFinished(15000);
+            if (err) *err = program.readAllStandardError();
+            return std::pair(program.exitCode(),
+                             QString::fromUtf8(program.readAllStandardOutput()));
+        };
+        // Answered without any display.
+        QCOMPARE(run({"--version"}, false), std::pair(0, QString("Tovelo 1.0\n")));
+        const auto [code, help] = run({"--help"}, false);
+        QCOMPARE(code, 0);
+        QVERIFY(help.startsWith("Uso: Tovelo"));
+        QVERIFY(help.contains("-h, --help") && help.contains("-v, --version"));
+        // The build folder is a portable program folder: the data stay in it.
+        QVERIFY2(help.contains("Pasta de dados: " TOVELO_PROGRAM_DIR "\n  (portátil"),
+                 qPrintable(help));
+
+        QByteArray err;
+        QCOMPARE(run({"--abrir"}, true, &err).first, 2);
+        QVERIFY(QString::fromUtf8(err).contains("opção desconhecida: --abrir"));
+    }
+
 private:
     QStringList messages;
 };
