@@ -1,0 +1,200 @@
+#!/usr/bin/env bash
+# Installs the build into a staging folder and uses it as a user of the package would:
+# - the installed files are all there, the menu entry and the AppStream file pass their
+#   validators;
+# - the installed program, started headless in an empty home, makes the user's copy of the
+#   database, an update from the publisher lands in that copy, the installed files stay as
+#   they were;
+# - a first copy cut off half-way is made good by the next start; two starts at once share one
+#   copy;
+# - a newer installed database is added to the user's copy, keeping the online updates, once;
+# - the Debian package holds the installed files and depends on the libraries it needs.
+# Usage: check-install.sh BUILD_DIR PUBLISHER_HOST
+set -euo pipefail
+
+build=$(cd "$1" && pwd)
+publisher=$2
+site=$build/publisher/site
+
+# The publisher runs on its compiled-in address: in a private network when the system allows
+# one, so nothing else on this machine can be listening there.
+if [ -z "${TOVELO_PRIVATE_NETWORK:-}" ] && unshare -rn true 2>/dev/null; then
+    exec env TOVELO_PRIVATE_NETWORK=1 unshare -rn bash "$0" "$@"
+fi
+[ -z "${TOVELO_PRIVATE_NETWORK:-}" ] || ip link set lo up
+
+work=$(mktemp -d)
+children=()
+finish() {
+    for pid in "${children[@]}"; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap finish EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+sql() { sqlite3 -cmd ".timeout 5000" "$@"; }
+# Reads a database only once it exists: opening a missing one would create it.
+query() { [ -f "$1" ] && sqlite3 -readonly -cmd ".timeout 5000" "$@"; }
+
+app=org.tovelo.Tovelo
+stage=$work/stage
+DESTDIR=$stage cmake --install "$build" --prefix /usr >/dev/null
+usr=$stage/usr
+shipped=$usr/share/tovelo/Tovelo.mdb
+
+echo "== installed files"
+for f in bin/Tovelo bin/tovelo-chat-server share/tovelo/Tovelo.mdb \
+    share/applications/$app.desktop share/metainfo/$app.metainfo.xml; do
+    [ -f "$usr/$f" ] || fail "not installed: $f"
+done
+for exe in "$build"/bin/*; do
+    [ -f "$exe" ] && [ -x "$exe" ] || continue
+    [ -x "$usr/bin/$(basename "$exe")" ] || fail "program not installed: $(basename "$exe")"
+done
+[ "$(ls "$build/bin/Mapas")" = "$(ls "$usr/share/tovelo/Mapas")" ] || fail "map pictures differ"
+cmp -s "$shipped" "$build/content/Tovelo.mdb" || fail "the installed database is not the built one"
+for size in 16 22 24 32 48 64 128 256; do
+    png=$usr/share/icons/hicolor/${size}x${size}/apps/$app.png
+    [ -f "$png" ] || fail "no icon of $size pixels"
+    dims=$(od -An -tu1 -j16 -N8 "$png" | awk '{print $3*256+$4 "x" $7*256+$8}')
+    [ "$dims" = "${size}x${size}" ] || fail "icon of $size pixels is $dims"
+done
+desktop-file-validate "$usr/share/applications/$app.desktop"
+appstreamcli validate --no-net "$usr/share/metainfo/$app.metainfo.xml" >/dev/null ||
+    fail "appstreamcli validate: $(appstreamcli validate --no-net "$usr/share/metainfo/$app.metainfo.xml")"
+
+snapshot() { (cd "$stage" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
+installed=$(snapshot)
+
+# Runs a command in a clean environment: an own home, no display, nothing of the caller's data
+# folders. It replaces the shell it runs in: call it in a subshell.
+tovelo_env() {
+    local home=$1
+    shift
+    mkdir -p -m 700 "$home/.run"
+    exec env -i PATH="$PATH" HOME="$home" XDG_RUNTIME_DIR="$home/.run" LANG=C.UTF-8 QT_QPA_PLATFORM=offscreen \
+        ${ASAN_OPTIONS:+ASAN_OPTIONS=$ASAN_OPTIONS} ${UBSAN_OPTIONS:+UBSAN_OPTIONS=$UBSAN_OPTIONS} \
+        "$@"
+}
+
+# Starts the installed program in HOME, waits (30 s at most) until CONDITION holds, ends it the
+# way a logout does and checks that it ended cleanly.
+run_until() {
+    local home=$1 condition=$2
+    tovelo_env "$home" "$usr/bin/Tovelo" &
+    local pid=$! waited=0
+    children+=($pid)
+    until eval "$condition"; do
+        kill -0 "$pid" 2>/dev/null || fail "the program ended by itself (home $home)"
+        [ $waited -lt 300 ] || fail "timed out waiting for: $condition"
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    kill -TERM "$pid"
+    wait "$pid" || fail "the program ended with status $?"
+}
+
+# The user's copy is complete: sound, and the same content as the installed database.
+check_copy() {
+    local copy=$1
+    [ "$(sql "$copy" "PRAGMA integrity_check")" = ok ] || fail "$copy is damaged"
+    local count="SELECT (SELECT count(*) FROM Livros), (SELECT count(*) FROM Versiculos),
+        (SELECT count(*) FROM Personagens), (SELECT count(*) FROM Discipulos),
+        (SELECT Versao FROM Conteudo)"
+    [ "$(sql "$copy" "$count")" = "$(sql "$shipped" "$count")" ] || fail "$copy is incomplete"
+    ls "$(dirname "$copy")"/*.parcial >/dev/null 2>&1 && fail "a partial copy was left behind"
+    return 0
+}
+
+case $publisher in
+127.0.0.1:*) port=${publisher#127.0.0.1:} ;;
+*) fail "the publisher's address is not on this machine: $publisher" ;;
+esac
+(: >"/dev/tcp/127.0.0.1/$port") 2>/dev/null && fail "something already listens on $publisher"
+python3 -m http.server --bind 127.0.0.1 --directory "$site" "$port" >/dev/null 2>&1 &
+server=$!
+children+=($server)
+for _ in $(seq 100); do
+    (: >"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+    sleep 0.1
+done
+
+echo "== first start in an empty home"
+home=$work/home
+mkdir "$home"
+data=$home/.local/share/Tovelo
+help=$(tovelo_env "$home" env -u QT_QPA_PLATFORM "$usr/bin/Tovelo" --help)
+grep -qF "Pasta de dados: $data" <<<"$help" || fail "--help does not name the data folder: $help"
+grep -qF "$usr/share/tovelo" <<<"$help" || fail "--help does not name the installed content"
+kinds=$(ls "$site" | grep -c '1\.txt$')
+run_until "$home" '[ "$(query "$data/Tovelo.mdb" "SELECT count(*) FROM Atualizacoes")" = "$kinds" ]'
+check_copy "$data/Tovelo.mdb"
+[ -s "$data/Estudos.txt" ] || fail "the update file is not in the data folder"
+studies=$(sql "$data/Tovelo.mdb" "SELECT count(*) FROM Estudos")
+[ "$studies" -gt "$(sql "$shipped" "SELECT count(*) FROM Estudos")" ] || fail "no update imported"
+[ "$(snapshot)" = "$installed" ] || fail "the installed files changed"
+# From here on no update arrives: what changes in a copy comes from the installed files.
+kill $server
+
+echo "== two starts at once"
+twins=$work/twins
+mkdir "$twins"
+tovelo_env "$twins" "$usr/bin/Tovelo" &
+first=$!
+tovelo_env "$twins" "$usr/bin/Tovelo" &
+second=$!
+children+=($first $second)
+sleep 3
+kill -TERM $first $second
+wait $first || fail "the first of two starts ended with status $?"
+wait $second || fail "the second of two starts ended with status $?"
+check_copy "$twins/.local/share/Tovelo/Tovelo.mdb"
+
+echo "== first copy cut off half-way"
+cut=$work/cut
+mkdir "$cut"
+half=$(($(stat -c %s "$shipped") / 2))
+status=0
+(tovelo_env "$cut" prlimit --fsize=$half --core=0 "$usr/bin/Tovelo" 2>/dev/null) || status=$?
+[ $status -ne 0 ] || fail "the copy was not cut off"
+[ ! -e "$cut/.local/share/Tovelo/Tovelo.mdb" ] || fail "a partial copy is in use"
+marker=$work/marker
+touch "$marker"
+run_until "$cut" '[ -n "$(find "$cut/.local/share/Tovelo/Mapas.txt" -newer "$marker" 2>/dev/null)" ]'
+check_copy "$cut/.local/share/Tovelo/Tovelo.mdb"
+
+echo "== upgrade"
+# A newer package: one more study and one more verse, a new content version.
+sql "$shipped" "INSERT INTO Estudos (Titulo, Texto) VALUES ('Estudo da versão nova', '41');
+    INSERT INTO Versiculos (Id, Vers, Texto) VALUES (1, 999, 'Versiculo acrescentado pela versao nova');
+    UPDATE Conteudo SET Versao = 'nova'"
+touch "$marker"
+run_until "$home" '[ -n "$(find "$data/Mapas.txt" -newer "$marker" 2>/dev/null)" ]'
+[ "$(sql "$data/Tovelo.mdb" "SELECT Versao FROM Conteudo")" = nova ] || fail "upgrade not recorded"
+[ "$(sql "$data/Tovelo.mdb" "SELECT count(*) FROM Estudos")" = $((studies + 1)) ] ||
+    fail "the user's copy lost or missed studies in the upgrade"
+[ "$(sql "$data/Tovelo.mdb" "SELECT count(*) FROM Versiculos WHERE Vers = 999")" = 1 ] ||
+    fail "the new verse did not arrive"
+sql "$data/Tovelo.mdb" "DELETE FROM Estudos WHERE Titulo = 'Estudo da versão nova'"
+touch "$marker"
+run_until "$home" '[ -n "$(find "$data/Mapas.txt" -newer "$marker" 2>/dev/null)" ]'
+[ "$(sql "$data/Tovelo.mdb" "SELECT count(*) FROM Estudos WHERE Titulo = 'Estudo da versão nova'")" = 0 ] ||
+    fail "the upgrade ran twice"
+
+echo "== package"
+cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/package" >/dev/null
+deb=$(ls "$work"/package/tovelo_*.deb)
+contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+for f in ./usr/bin/Tovelo ./usr/bin/tovelo-chat-server ./usr/share/tovelo/Tovelo.mdb \
+    ./usr/share/applications/$app.desktop ./usr/share/metainfo/$app.metainfo.xml \
+    ./usr/share/icons/hicolor/256x256/apps/$app.png ./usr/share/icons/hicolor/16x16/apps/$app.png; do
+    grep -qxF "$f" <<<"$contents" || fail "not in the package: $f"
+done
+[ "$(grep -c '^\./usr/share/tovelo/Mapas/.*\.jpg$' <<<"$contents")" = "$(ls "$build/bin/Mapas" | wc -l)" ] ||
+    fail "the package lacks map pictures"
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libqt6widgets6 libqt6network6 libqt6sql6-sqlite libsqlite3-0; do
+    grep -q "\b$lib\b" <<<"$depends" || fail "the package does not depend on $lib: $depends"
+done
