@@ -37,9 +37,11 @@ void loadScripture(Db& db, const QString& path, BuildCounts& counts) {
         search.clear();
     };
     while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        // Only the line break goes: each verse keeps its text exactly as the file holds it.
+        QString line = QString::fromUtf8(file.readLine());
+        if (line.endsWith(QLatin1Char('\n'))) line.chop(1);
         ++lineNo;
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
+        if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
         const QStringList f = line.split(QLatin1Char('\t'));
         bool okC = false, okV = false;
         const int capitulo = f.value(3).toInt(&okC);
