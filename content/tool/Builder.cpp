@@ -30,12 +30,6 @@ void loadScripture(Db& db, const QString& path, BuildCounts& counts) {
     QString lastBook;
     int lastChapter = -1;
     int lineNo = 0;
-    QString search;
-    auto flushChapter = [&] {
-        if (id > 0)
-            db.run(QStringLiteral("INSERT INTO Busca (Id, Texto) VALUES (?, ?)"), {id, search});
-        search.clear();
-    };
     while (!file.atEnd()) {
         // Only the line break goes: each verse keeps its text exactly as the file holds it.
         QString line = QString::fromUtf8(file.readLine());
@@ -54,7 +48,6 @@ void loadScripture(Db& db, const QString& path, BuildCounts& counts) {
         const QString& livro = f[2];
         const QString& texto = f[5];
         if (livro != lastBook || capitulo != lastChapter) {
-            flushChapter();
             ++id;
             db.run(QStringLiteral("INSERT INTO Livros (Id, Livro, Periodo, Capitulo, Chave) "
                                   "VALUES (?, ?, ?, ?, ?)"),
@@ -66,10 +59,8 @@ void loadScripture(Db& db, const QString& path, BuildCounts& counts) {
         }
         db.run(QStringLiteral("INSERT INTO Versiculos (Id, Vers, Texto) VALUES (?, ?, ?)"),
                {id, vers, texto});
-        search += searchEntry(vers, texto);
         ++counts.verses;
     }
-    flushChapter();
     counts.books = int(books.size());
 }
 
@@ -149,9 +140,8 @@ BuildCounts buildDatabase(const QString& scripture, const QString& authored, con
         loadScripture(db, scripture, counts);
         loadAuthored(db, authored, counts);
         db.run(QStringLiteral("INSERT INTO Conteudo (Versao) VALUES (?)"), {contentDigest(db)});
-        for (const QString& statement : schemaTriggers())
-            db.run(statement);
         db.commit();
+        bringUpToDate(db); // the search copy, the keys and the triggers
     }
     QFile::remove(out);
     if (!QFile::rename(partial, out)) fail(QStringLiteral("cannot write %1").arg(out));

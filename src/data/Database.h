@@ -19,8 +19,9 @@ public:
 // ignored (É equals é), accents kept, Portuguese order.
 class Db {
 public:
-    // ReadOnly: an existing file that no statement may change (the shipped database).
-    enum class Mode { Existing, Create, ReadOnly };
+    // Existing: an existing file, read and written; ReadOnly: an existing file, only read
+    // (statements that write fail); Create: created when missing.
+    enum class Mode { Existing, ReadOnly, Create };
     explicit Db(const QString& file, Mode mode = Mode::Existing);
     ~Db();
     Db(const Db&) = delete;

@@ -1,5 +1,6 @@
 #include "ProgramFolder.h"
 
+#include "Schema.h"
 #include "Upgrade.h"
 
 #include <QCoreApplication>
@@ -166,7 +167,13 @@ QString mapPicture(const QString& name) {
     return QFileInfo::exists(own) ? own : folders().shipped + QStringLiteral("/Mapas/") + name;
 }
 
+QString contentDatabase() {
+    return folders().database;
+}
+
 ContentDb::ContentDb()
-    : Db(folders().database, folders().readOnly ? Mode::ReadOnly : Mode::Existing) {}
+    : Db(folders().database, folders().readOnly ? Mode::ReadOnly : Mode::Existing) {
+    bringUpToDate(*this);
+}
 
 } // namespace tovelo

@@ -47,7 +47,11 @@ QString dataFile(const QString& name);
 // A map picture: from the user's Mapas/ when it is there, else from the shipped Mapas/.
 QString mapPicture(const QString& name);
 
-// A connection to this run's content database; throws DbError when it cannot be opened.
+// The content database of this run (folders().database).
+QString contentDatabase();
+
+// A connection to this run's content database, brought up to date (bringUpToDate); throws
+// DbError when it cannot be opened.
 class ContentDb : public Db {
 public:
     ContentDb();

@@ -1,9 +1,189 @@
 #include "Schema.h"
 
+#include "Spelling.h"
+#include "TextKeys.h"
+
+#include <QSqlQuery>
+#include <iterator>
+
 namespace tovelo {
+namespace {
+
+const QString kBusca = QStringLiteral("(Id INTEGER PRIMARY KEY, Texto TEXT NOT NULL)");
+
+// The tables whose rows carry a key (sortKey) of one of their columns.
+struct Keyed {
+    QString table;
+    QString column;
+};
+const Keyed kKeyed[] = {
+    {QStringLiteral("Livros"), QStringLiteral("Livro")},
+    {QStringLiteral("Mapas"), QStringLiteral("Titulo")},
+    {QStringLiteral("Estudos"), QStringLiteral("Titulo")},
+    {QStringLiteral("Ilustracoes"), QStringLiteral("Titulo")},
+};
+
+// Changes made without the program (the plain sqlite3 tool, a content upgrade in plain SQL) are
+// only marked here: a chapter whose verses change waits in BuscaPendente, a row whose name or
+// title changes loses its key. They use built-in functions only, so the file stays a plain
+// SQLite database; the program does the rest with its own folding (bringUpToDate).
+QStringList triggers() {
+    QStringList list{
+        "CREATE TRIGGER BuscaVersiculoNovo AFTER INSERT ON Versiculos BEGIN "
+        "INSERT OR IGNORE INTO BuscaPendente (Id) VALUES (NEW.Id); END",
+        "CREATE TRIGGER BuscaVersiculoMudado AFTER UPDATE ON Versiculos BEGIN "
+        "INSERT OR IGNORE INTO BuscaPendente (Id) VALUES (OLD.Id); "
+        "INSERT OR IGNORE INTO BuscaPendente (Id) VALUES (NEW.Id); END",
+        "CREATE TRIGGER BuscaVersiculoApagado AFTER DELETE ON Versiculos BEGIN "
+        "INSERT OR IGNORE INTO BuscaPendente (Id) VALUES (OLD.Id); END",
+    };
+    for (const Keyed& k : kKeyed)
+        list << QStringLiteral("CREATE TRIGGER %1ChaveMudada AFTER UPDATE OF %2 ON %1 BEGIN "
+                               "UPDATE %1 SET Chave = NULL WHERE rowid = NEW.rowid; END")
+                    .arg(k.table, k.column);
+    return list;
+}
+
+// Every trigger a content database may carry, of this version or an earlier one.
+QStringList triggerNames() {
+    QStringList names{"BuscaVersiculoNovo", "BuscaVersiculoMudado", "BuscaVersiculoApagado",
+                      "VersiculosBuscaNova"};
+    for (const Keyed& k : kKeyed)
+        names << k.table + QStringLiteral("ChaveMudada") << k.table + QStringLiteral("ChaveNova");
+    return names;
+}
+
+// What the program must refresh before it reads.
+struct Stale {
+    bool everything = false;        // folded by another version of the folding, or never
+    std::vector<qint64> chapters;   // chapters whose verses changed
+    std::vector<const Keyed*> keys; // tables with rows that lack a key
+    bool any() const { return everything || !chapters.empty() || !keys.empty(); }
+    bool busca() const { return everything || !chapters.empty(); }
+};
+
+Stale staleIn(Db& db) {
+    Stale stale;
+    QSqlQuery known = db.run(QStringLiteral(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'BuscaGrafia'"));
+    const bool versioned = nextRow(known) && known.value(0).toInt() == 1;
+    QString check = versioned ? QStringLiteral("SELECT (SELECT Versao FROM BuscaGrafia) IS ?")
+                              : QStringLiteral("SELECT 0");
+    for (const Keyed& k : kKeyed)
+        check += QStringLiteral(", EXISTS (SELECT 1 FROM %1 WHERE Chave IS NULL)").arg(k.table);
+    QSqlQuery q = db.run(check, versioned ? QVariantList{spellingVersion()} : QVariantList{});
+    stale.everything = !nextRow(q) || q.value(0).toInt() != 1;
+    for (size_t i = 0; i < std::size(kKeyed); ++i)
+        if (q.value(int(i) + 1).toInt() == 1) stale.keys.push_back(&kKeyed[i]);
+    if (!stale.everything) {
+        QSqlQuery pending = db.run(QStringLiteral("SELECT Id FROM BuscaPendente"));
+        while (nextRow(pending))
+            stale.chapters.push_back(pending.value(0).toLongLong());
+    }
+    return stale;
+}
+
+void storeChapter(Db& db, const QVariant& id, const QString& entries) {
+    if (entries.isEmpty())
+        db.run(QStringLiteral("DELETE FROM Busca WHERE Id = ?"), {id});
+    else
+        db.run(QStringLiteral("INSERT OR REPLACE INTO Busca (Id, Texto) VALUES (?, ?)"),
+               {id, entries});
+}
+
+void refoldEverything(Db& db) {
+    db.run(QStringLiteral("DELETE FROM Busca"));
+    QSqlQuery q =
+        db.run(QStringLiteral("SELECT Id, Vers, Texto FROM Versiculos ORDER BY Id, Vers"));
+    QVariant chapter;
+    QString entries;
+    while (nextRow(q)) {
+        const QVariant id = q.value(0);
+        if (id != chapter) {
+            if (chapter.isValid()) storeChapter(db, chapter, entries);
+            chapter = id;
+            entries.clear();
+        }
+        entries += searchEntry(q.value(1).toInt(), q.value(2).toString());
+    }
+    if (chapter.isValid()) storeChapter(db, chapter, entries);
+}
+
+void refoldChapter(Db& db, qint64 id) {
+    QSqlQuery q = db.run(
+        QStringLiteral("SELECT Vers, Texto FROM Versiculos WHERE Id = ? ORDER BY Vers"), {id});
+    QString entries;
+    while (nextRow(q))
+        entries += searchEntry(q.value(0).toInt(), q.value(1).toString());
+    storeChapter(db, id, entries);
+}
+
+// Gives each row without a key the key of its name or title.
+void rekey(Db& db, const Keyed& k) {
+    QStringList names;
+    {
+        QSqlQuery q = db.run(QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE Chave IS NULL")
+                                 .arg(k.column, k.table));
+        while (nextRow(q))
+            names << q.value(0).toString();
+    }
+    const QString update = QStringLiteral("UPDATE %1 SET Chave = ? WHERE Chave IS NULL AND %2 IS ?")
+                               .arg(k.table, k.column);
+    for (const QString& name : names)
+        db.run(update, {sortKey(name), name});
+}
+
+// Brings the search copy and the keys up to date. Unqualified names reach the temporary copies
+// of a file that cannot be written (see shadow) before the file's own tables.
+void refresh(Db& db, const Stale& stale) {
+    if (stale.everything) refoldEverything(db);
+    for (qint64 id : stale.chapters)
+        refoldChapter(db, id);
+    for (const Keyed* k : stale.keys)
+        rekey(db, *k);
+}
+
+// A file of an earlier version (or a new one) gets this version's tables and triggers.
+void prepare(Db& db, const Stale& stale) {
+    if (!stale.everything) return;
+    for (const QString& name : triggerNames())
+        db.run(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(name));
+    db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS Busca ") + kBusca);
+    db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaPendente (Id INTEGER PRIMARY KEY)"));
+    db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaGrafia (Versao TEXT NOT NULL)"));
+    for (const QString& t : triggers())
+        db.run(t);
+}
+
+// Records in the file what is now up to date.
+void settle(Db& db, const Stale& stale) {
+    if (stale.everything) {
+        db.run(QStringLiteral("DELETE FROM BuscaPendente"));
+        db.run(QStringLiteral("DELETE FROM BuscaGrafia"));
+        db.run(QStringLiteral("INSERT INTO BuscaGrafia (Versao) VALUES (?)"), {spellingVersion()});
+    }
+    for (qint64 id : stale.chapters)
+        db.run(QStringLiteral("DELETE FROM BuscaPendente WHERE Id = ?"), {id});
+}
+
+// A file that cannot be written (read-only, or held by another writer) is left as it is: the
+// connection gets temporary copies of the tables to refresh, which hide the file's own.
+void shadow(Db& db, const Stale& stale) {
+    if (stale.busca()) {
+        db.run(QStringLiteral("CREATE TEMP TABLE Busca ") + kBusca);
+        if (!stale.everything)
+            db.run(QStringLiteral("INSERT INTO temp.Busca SELECT Id, Texto FROM main.Busca"));
+    }
+    for (const Keyed* k : stale.keys) {
+        db.run(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT * FROM main.%1").arg(k->table));
+        db.run(QStringLiteral("CREATE INDEX temp.%1Chave ON %1 (Chave)").arg(k->table));
+    }
+}
+
+} // namespace
 
 // The Chave columns and the table Busca (one row per chapter: each verse's number and folded
-// text, see TextKeys.h) are filled by the program.
+// text, see TextKeys.h) are derived by the program (bringUpToDate).
 QStringList schemaStatements() {
     return {
         "CREATE TABLE Livros (Id INTEGER NOT NULL, Livro TEXT NOT NULL, Periodo TEXT NOT NULL, "
@@ -12,7 +192,7 @@ QStringList schemaStatements() {
         "CREATE INDEX LivrosId ON Livros (Id)",
         "CREATE TABLE Versiculos (Id INTEGER NOT NULL, Vers INTEGER NOT NULL, Texto TEXT)",
         "CREATE INDEX VersiculosId ON Versiculos (Id, Vers)",
-        "CREATE TABLE Busca (Id INTEGER PRIMARY KEY, Texto TEXT NOT NULL)",
+        "CREATE TABLE Busca " + kBusca,
         "CREATE TABLE Personagens (Nome TEXT, Texto TEXT)",
         "CREATE TABLE Discipulos (Item INTEGER, Nome TEXT, Texto TEXT)",
         "CREATE TABLE Mapas (Titulo TEXT, Mapa TEXT, Chave TEXT)",
@@ -27,29 +207,25 @@ QStringList schemaStatements() {
     };
 }
 
-// Rows added by hand with the plain sqlite3 tool get their keys and search text from these
-// (exact for plain ASCII); they use built-in functions only, so the file stays a plain SQLite
-// database. Created after the content is loaded.
-QStringList schemaTriggers() {
-    return {
-        "CREATE TRIGGER VersiculosBuscaNova AFTER INSERT ON Versiculos BEGIN "
-        "INSERT OR IGNORE INTO Busca (Id, Texto) VALUES (NEW.Id, ''); "
-        "UPDATE Busca SET Texto = Texto || NEW.Vers || char(9) || lower(NEW.Texto) || char(10) "
-        "WHERE Id = NEW.Id; END",
-        "CREATE TRIGGER LivrosChaveNova AFTER INSERT ON Livros WHEN NEW.Chave IS NULL BEGIN "
-        "UPDATE Livros SET Chave = lower(NEW.Livro) || char(1) || lower(NEW.Livro) "
-        "WHERE rowid = NEW.rowid; END",
-        "CREATE TRIGGER MapasChaveNova AFTER INSERT ON Mapas WHEN NEW.Chave IS NULL BEGIN "
-        "UPDATE Mapas SET Chave = lower(NEW.Titulo) || char(1) || lower(NEW.Titulo) "
-        "WHERE rowid = NEW.rowid; END",
-        "CREATE TRIGGER EstudosChaveNova AFTER INSERT ON Estudos WHEN NEW.Chave IS NULL BEGIN "
-        "UPDATE Estudos SET Chave = lower(NEW.Titulo) || char(1) || lower(NEW.Titulo) "
-        "WHERE rowid = NEW.rowid; END",
-        "CREATE TRIGGER IlustracoesChaveNova AFTER INSERT ON Ilustracoes "
-        "WHEN NEW.Chave IS NULL BEGIN "
-        "UPDATE Ilustracoes SET Chave = lower(NEW.Titulo) || char(1) || lower(NEW.Titulo) "
-        "WHERE rowid = NEW.rowid; END",
-    };
+void bringUpToDate(Db& db) {
+    const Stale stale = staleIn(db);
+    if (!stale.any()) return;
+    try {
+        db.begin();
+        prepare(db, stale);
+        refresh(db, stale);
+        settle(db, stale);
+        db.commit();
+        return;
+    } catch (const DbError&) {
+        try {
+            db.rollback();
+        } catch (const DbError&) {
+            // Nothing was begun.
+        }
+    }
+    shadow(db, stale);
+    refresh(db, stale);
 }
 
 } // namespace tovelo

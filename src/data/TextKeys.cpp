@@ -1,5 +1,7 @@
 #include "TextKeys.h"
 
+#include "Spelling.h"
+
 #include <cstring>
 
 namespace tovelo {
@@ -25,7 +27,7 @@ QString sortKey(const QString& text) {
 }
 
 QString searchEntry(int vers, const QString& texto) {
-    return QString::number(vers) + QLatin1Char('\t') + foldText(texto) + QLatin1Char('\n');
+    return QString::number(vers) + QLatin1Char('\t') + foldSpelling(texto) + QLatin1Char('\n');
 }
 
 std::vector<int> versesContaining(std::string_view chapter, std::string_view word) {

@@ -6,7 +6,7 @@
 
 namespace tovelo {
 
-// Lower case with accents removed ("Coração" -> "coracao"): what the keyword search compares.
+// Lower case with accents removed ("Coração" -> "coracao").
 QString foldText(const QString& text);
 
 // The key stored beside names and titles: sorts in Portuguese order (accents and case ignored
@@ -14,8 +14,8 @@ QString foldText(const QString& text);
 // when they differ only in letter case. Indexed, so look-ups and ordered lists stay fast.
 QString sortKey(const QString& text);
 
-// The keyword search reads one row per chapter: for each verse its number, a tab, its folded
-// text and a line feed.
+// The keyword search reads one row per chapter: for each verse its number, a tab, its text in
+// the one spelling (foldSpelling) and a line feed.
 QString searchEntry(int vers, const QString& texto);
 // The verses of such a chapter (UTF-8) whose folded text holds `word` (folded, UTF-8), in the
 // order stored. The statement function versiculos(Texto, word) gives them as "1,4,7", or null.

@@ -3,7 +3,10 @@
 #include "AppCore.h"
 #include "Controls.h"
 #include "Scripture.h"
+#include "Search.h"
 #include "TextKeys.h"
+
+#include <QTextCursor>
 
 namespace tovelo {
 
@@ -38,36 +41,27 @@ FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
 
 void FrmLivros2::Command2_Click() {
     const QString word = Text2->text();
-    if (word.size() < 3) {
+    if (!longEnoughToSearch(word)) {
         showMessage(QStringLiteral("Digite pelo menos 3 letras para buscar."));
         return;
     }
-    // Searched in the folded copy of each chapter, so "coracao" finds "coração"; the word is
-    // taken literally ('%' and '_' are ordinary characters).
     ContentDb db;
-    QSqlQuery q = db.run(QStringLiteral("SELECT Livros.Id, Livros.Livro, Livros.Capitulo, "
-                                        "versiculos(Busca.Texto, ?) FROM Livros "
-                                        "INNER JOIN Busca ON Livros.Id = Busca.Id "
-                                        "Order By Livros.Chave, Livros.Capitulo"),
-                         {foldText(word)});
-    QStringList hits;
-    while (q.next()) {
-        const QString verses = q.value(3).toString();
-        if (verses.isEmpty()) continue;
+    const QList<ChapterHits> found = searchVerses(db, word);
+    QStringList lines;
+    lines.reserve(verseCount(found));
+    for (const ChapterHits& chapter : found) {
         // "Livro - capítulo:" once per chapter, then each verse number.
-        const QString chapter = chapterReference(q.value(1).toString(), q.value(2).toInt());
-        for (QStringView vers : QStringView(verses).split(QLatin1Char(','))) {
-            QString line;
-            line.reserve(chapter.size() + vers.size());
-            hits << line.append(chapter).append(vers);
-        }
+        const QString start = chapterReference(chapter.livro, chapter.capitulo);
+        for (int vers : chapter.verses)
+            lines << start + QString::number(vers);
     }
-    if (hits.isEmpty()) {
+    if (lines.isEmpty()) {
         showMessage(QStringLiteral("Não foi encontrado nenhum resultado."));
         return;
     }
+    searched_ = word;
     const QSignalBlocker quiet(List1->selectionModel());
-    lines_->setStringList(hits);
+    lines_->setStringList(lines);
 }
 
 QStringList FrmLivros2::hits() const {
@@ -87,7 +81,20 @@ void FrmLivros2::List1_Click() {
     const QVariant id = livro.value(QStringLiteral("Id"));
     QSqlQuery vers = db.run(QStringLiteral("Select * from Versiculos where Id = ? and Vers = ?"),
                             {id, numberOrNull(ref.vers)});
-    if (nextRow(vers)) Text1->setPlainText(vers.value(QStringLiteral("Texto")).toString());
+    if (!nextRow(vers)) return;
+    const QString texto = vers.value(QStringLiteral("Texto")).toString();
+    Text1->setPlainText(texto);
+    // The passage that matched the search is marked, as the verse writes it.
+    QList<QTextEdit::ExtraSelection> marks;
+    for (const auto& [from, length] : matchedSpans(texto, searched_)) {
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = QTextCursor(Text1->document());
+        mark.cursor.setPosition(int(from));
+        mark.cursor.setPosition(int(from + length), QTextCursor::KeepAnchor);
+        mark.format.setBackground(QColor(255, 230, 110));
+        marks << mark;
+    }
+    Text1->setExtraSelections(marks);
 }
 
 } // namespace tovelo

@@ -12,7 +12,8 @@
 
 namespace tovelo {
 
-// The keyword search: every verse whose text holds the typed word, ignoring case and accents.
+// The keyword search: every verse whose text holds the typed word, ignoring case, accents and
+// spelling (Search.h); the verse shown marks the passage that matched.
 class FrmLivros2 : public ChildWindow {
     Q_OBJECT
 public:
@@ -29,6 +30,7 @@ public:
 
 private:
     QStringListModel* lines_;
+    QString searched_; // the text of the search that filled the list
     void Command2_Click();
     void List1_Click();
 };

@@ -38,6 +38,14 @@ QStringList search(FrmLivros2& w, test::ContentFixture& fx, const QString& word)
     return said.isEmpty() ? w.hits() : said;
 }
 
+// The passages marked in the shown verse.
+QStringList marks(const FrmLivros2& w) {
+    QStringList out;
+    for (const QTextEdit::ExtraSelection& mark : w.Text1->extraSelections())
+        out << mark.cursor.selectedText();
+    return out;
+}
+
 QString asShown(QString passage) {
     return passage.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
@@ -276,6 +284,41 @@ private slots:
         QCOMPARE(fx.takeMessages().value(0).section('\n', 0, 0),
                  QString("O arquivo Tovelo.mdb está danificado."));
         QCOMPARE(w.Combo2->count(), 0);
+    }
+
+    void todaysSpellingFindsAndMarksTheOld() {
+        test::ContentFixture fx;
+        QCOMPARE(test::plainSqlite(fx.database(),
+                                   "INSERT INTO Versiculos (Id, Vers, Texto) SELECT Id, 7, "
+                                   "'E elle disse: Christo é o Senhor.' FROM Livros "
+                                   "WHERE Livro = 'Salmos' AND Capitulo = 23"),
+                 QString());
+        FrmLivros2 w;
+        QCOMPARE(search(w, fx, "Cristo"), QStringList({"Salmos - 23:7"}));
+        chooseHit(w, 0);
+        QCOMPARE(w.Text1->toPlainText(), QString("E elle disse: Christo é o Senhor."));
+        QCOMPARE(marks(w), QStringList({"Christo"}));
+        QCOMPARE(search(w, fx, "ELE DISSE"), QStringList({"Salmos - 23:7"}));
+        chooseHit(w, 0);
+        QCOMPARE(marks(w), QStringList({"elle disse"}));
+        // Three characters as a reader sees them: an accent typed apart is no letter.
+        QCOMPARE(search(w, fx, "fe\u0301"),
+                 QStringList({"Digite pelo menos 3 letras para buscar."}));
+        QCOMPARE(w.hits(), QStringList({"Salmos - 23:7"}));
+    }
+
+    void damagedDatabaseTakesTheFailurePath() {
+        test::ContentFixture fx;
+        QVERIFY(QFile::remove(fx.database()));
+        QVERIFY(QFile::copy(test::realContent(), fx.database()));
+        FrmLivros2 w;
+        const QStringList amor = search(w, fx, "amor");
+        QCOMPARE(amor.size(), 370);
+        test::damageLastPage(fx.database(), "Busca");
+        const QStringList said = search(w, fx, "Senhor");
+        QCOMPARE(said.size(), 1);
+        QVERIFY(said[0] != "Não foi encontrado nenhum resultado.");
+        QCOMPARE(w.hits(), amor); // no part of the hits
     }
 
     void missingDatabaseIsReportedAndSurvived() {

@@ -12,11 +12,52 @@
 #include <QSqlQuery>
 #include <QStyle>
 #include <QtTest>
+#include <sqlite3.h>
 
 namespace tovelo::test {
 
 QString fixture(const QString& relative) {
     return QStringLiteral(TOVELO_FIXTURES "/") + relative;
+}
+
+QString realContent() {
+    return QStringLiteral(TOVELO_PROGRAM_DIR "/Tovelo.mdb");
+}
+
+QString plainSqlite(const QString& file, const QString& sql) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close(db);
+        return QStringLiteral("cannot open");
+    }
+    QString out;
+    char* error = nullptr;
+    auto collect = [](void* sink, int n, char** values, char**) {
+        for (int i = 0; i < n; ++i)
+            *static_cast<QString*>(sink) += QString::fromUtf8(values[i] ? values[i] : "") + "|";
+        return 0;
+    };
+    if (sqlite3_exec(db, sql.toUtf8().constData(), collect, &out, &error) != SQLITE_OK) {
+        out = QStringLiteral("error: ") + QString::fromUtf8(error);
+        sqlite3_free(error);
+    }
+    sqlite3_close(db);
+    return out;
+}
+
+void damageLastPage(const QString& file, const QString& table) {
+    const QStringList found =
+        plainSqlite(file, QStringLiteral("PRAGMA page_size; SELECT pageno FROM dbstat WHERE "
+                                         "name = '%1' AND pagetype = 'leaf' ORDER BY path DESC "
+                                         "LIMIT 1")
+                              .arg(table))
+            .split(QLatin1Char('|'));
+    QVERIFY2(found.size() == 3, qPrintable(found.join(' ')));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.seek((found[1].toLongLong() - 1) * found[0].toLongLong()));
+    f.write(QByteArray(64, '\xff')); // the page header and its first cell pointers
 }
 
 void choose(QComboBox* combo, const QString& text) {

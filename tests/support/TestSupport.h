@@ -9,6 +9,17 @@ namespace tovelo::test {
 
 QString fixture(const QString& relative);
 
+// The content database the build made from the real scripture.
+QString realContent();
+
+// Runs statements the way the plain sqlite3 tool does, with nothing of the program registered:
+// every value of every row, each followed by "|", or "error: ..." when a statement fails.
+QString plainSqlite(const QString& file, const QString& sql);
+
+// Damages the last leaf page of a table, as a disk fault would: the rows stored before it can
+// still be read, those on it cannot.
+void damageLastPage(const QString& file, const QString& table);
+
 // Chooses an entry from a drop-down list the way a user does (raises activated()).
 void choose(QComboBox* combo, const QString& text);
 

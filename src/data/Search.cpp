@@ -1,0 +1,80 @@
+#include "Search.h"
+
+#include "Spelling.h"
+
+#include <QHash>
+#include <QSqlQuery>
+#include <QTextBoundaryFinder>
+
+namespace tovelo {
+
+bool longEnoughToSearch(const QString& typed) {
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, typed);
+    int count = 0;
+    while (count < 3 && characters.toNextBoundary() > 0)
+        ++count;
+    return count >= 3;
+}
+
+QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
+    // Every chapter's copy is read: mapped, the file is read in place rather than copied.
+    db.run(QStringLiteral("PRAGMA mmap_size = 268435456"));
+    // The statement function versiculos() looks for the folded word in each chapter's folded
+    // copy; the word is taken literally ('%' and '_' are ordinary characters).
+    QSqlQuery q = db.run(QStringLiteral("SELECT Livros.Id, Livros.Livro, Livros.Capitulo, "
+                                        "versiculos(Busca.Texto, ?) FROM Livros "
+                                        "INNER JOIN Busca ON Livros.Id = Busca.Id "
+                                        "Order By Livros.Chave, Livros.Capitulo"),
+                         {foldSpelling(typed)});
+    QList<ChapterHits> hits;
+    while (nextRow(q)) {
+        const QString verses = q.value(3).toString();
+        if (verses.isEmpty()) continue;
+        ChapterHits chapter{
+            q.value(1).toString(), q.value(2).toInt(), q.value(0).toLongLong(), {}, {}};
+        for (QStringView vers : QStringView(verses).split(QLatin1Char(',')))
+            chapter.verses.push_back(vers.toInt());
+        hits.append(std::move(chapter));
+    }
+    return hits;
+}
+
+qsizetype verseCount(const QList<ChapterHits>& hits) {
+    qsizetype n = 0;
+    for (const ChapterHits& c : hits)
+        n += qsizetype(c.verses.size());
+    return n;
+}
+
+void readTexts(Db& db, QList<ChapterHits>& hits) {
+    for (ChapterHits& chapter : hits) {
+        // The first row of a verse number, as the window shows it.
+        QHash<int, QString> texts;
+        QSqlQuery q =
+            db.run(QStringLiteral("SELECT Vers, Texto FROM Versiculos WHERE Id = ? ORDER BY Vers"),
+                   {chapter.id});
+        while (nextRow(q)) {
+            const int vers = q.value(0).toInt();
+            if (!texts.contains(vers)) texts.insert(vers, q.value(1).toString());
+        }
+        chapter.texts.clear();
+        for (int vers : chapter.verses)
+            chapter.texts << texts.value(vers);
+    }
+}
+
+QList<std::pair<qsizetype, qsizetype>> matchedSpans(const QString& texto, const QString& typed) {
+    QList<std::pair<qsizetype, qsizetype>> spans;
+    const QString word = foldSpelling(typed);
+    if (word.isEmpty()) return spans;
+    std::vector<SourceRange> sources;
+    const QString folded = foldSpelling(texto, &sources);
+    for (qsizetype at = folded.indexOf(word); at >= 0;
+         at = folded.indexOf(word, at + word.size())) {
+        const qsizetype from = sources[size_t(at)].from;
+        spans.append({from, sources[size_t(at + word.size() - 1)].to - from});
+    }
+    return spans;
+}
+
+} // namespace tovelo

@@ -1,0 +1,293 @@
+#include "Database.h"
+#include "ProgramFolder.h"
+#include "Schema.h"
+#include "Search.h"
+#include "Spelling.h"
+#include "TestSupport.h"
+#include "TextKeys.h"
+
+#include <QtTest>
+
+using namespace tovelo;
+using test::plainSqlite;
+
+namespace {
+
+// The verses found, as "Livro capítulo:versículo".
+QStringList found(Db& db, const QString& typed) {
+    QStringList refs;
+    for (const ChapterHits& c : searchVerses(db, typed))
+        for (int v : c.verses)
+            refs << QStringLiteral("%1 %2:%3").arg(c.livro).arg(c.capitulo).arg(v);
+    return refs;
+}
+
+QStringList found(const QString& typed) {
+    ContentDb db;
+    return found(db, typed);
+}
+
+qsizetype count(Db& db, const QString& typed) {
+    return verseCount(searchVerses(db, typed));
+}
+
+// The passages of a verse marked for a typed text.
+QStringList marked(const QString& texto, const QString& typed) {
+    QStringList out;
+    for (const auto& [from, length] : matchedSpans(texto, typed))
+        out << texto.mid(from, length);
+    return out;
+}
+
+QString folded(const char* text) {
+    return foldSpelling(QString::fromUtf8(text));
+}
+
+} // namespace
+
+class TestSearch : public QObject {
+    Q_OBJECT
+private slots:
+    void oldAndNewSpellingMeet() {
+        // Each pair: what the 1911 text writes, and what a reader types today.
+        const char* pairs[][2] = {
+            {"Christo", "Cristo"},
+            {"egreja", "igreja"},
+            {"Egypto", "Egito"},
+            {"fructo", "fruto"},
+            {"baptismo", "batismo"},
+            {"propheta", "profeta"},
+            {"Moysés", "Moisés"},
+            {"elle", "ele"},
+            {"ELLAS", "elas"},
+            {"d'elle", "dele"},
+            {"n’aquella", "naquela"},
+            {"throno", "trono"},
+            {"amorrheos", "amorreus"},
+            {"sepulchro", "sepulcro"},
+            {"paschoa", "páscoa"},
+            {"sancto", "santo"},
+            {"afflicção", "aflição"},
+            {"prompto", "pronto"},
+            {"redempção", "redenção"},
+            {"triumpho", "triunfo"},
+            {"excepção", "exceção"},
+            {"columna", "coluna"},
+            {"comnosco", "conosco"},
+            {"comtigo", "contigo"},
+            {"emquanto", "enquanto"},
+            {"circumcisão", "circuncisão"},
+            {"peccado", "pecado"},
+            {"annos", "anos"},
+            {"offerta", "oferta"},
+            {"commetteu", "cometeu"},
+            {"sabbado", "sábado"},
+            {"aggravo", "agravo"},
+            {"sahiu", "saiu"},
+            {"Abrahão", "Abraão"},
+            {"Jehovah", "Jeová"},
+            {"azas", "asas"},
+            {"pae", "pai"},
+            {"louvae", "louvai"},
+            {"quaes", "quais"},
+            {"judeos", "judeus"},
+            {"possue", "possui"},
+            {"veiu", "veio"},
+            {"oiro", "ouro"},
+            {"creou", "criou"},
+            {"creança", "criança"},
+            {"sceptro", "cetro"},
+            {"sciencia", "ciência"},
+            {"psalmo", "salmo"},
+            {"cousa", "coisa"},
+            {"dous", "dois"},
+            {"egual", "igual"},
+            {"edade", "idade"},
+            {"similhante", "semelhante"},
+            {"logares", "lugares"},
+            {"cincoenta", "cinquenta"},
+            {"signaes", "sinais"},
+            {"hontem", "ontem"},
+            {"mez", "mês"},
+            {"pozeram", "puseram"},
+            {"resuscitou", "ressuscitou"},
+            {"bemaventurados", "bem-aventurados"},
+            {"Amen", "Amém"},
+            {"Zacharias", "Zacarias"},
+            {"chaldeos", "caldeus"},
+            {"cherubins", "querubins"},
+            {"pateo", "pátio"},
+        };
+        for (const auto& [old, today] : pairs)
+            QVERIFY2(folded(old) == folded(today),
+                     qPrintable(QStringLiteral("%1 -> %2, %3 -> %4")
+                                    .arg(QString::fromUtf8(old), folded(old),
+                                         QString::fromUtf8(today), folded(today))));
+        // Case and accents, also a letter typed with a separate accent.
+        QCOMPARE(folded("CORAÇÃO"), folded("coracao"));
+        QCOMPARE(foldSpelling(QStringLiteral("fe\u0301")), folded("fé"));
+    }
+
+    void wordsThatDifferTodayStayApart() {
+        // Spelled alike in both: exactly what case and accents alone give.
+        for (const char* same : {"Senhor", "coração", "graça", "pão", "amor", "carro", "passo",
+                                 "homem", "sangue", "chama", "hora", "vos", "Ah, Senhor"})
+            QCOMPARE(folded(same), foldText(QString::fromUtf8(same)));
+        const char* apart[][2] = {{"pães", "pais"},  {"cães", "cais"}, {"carro", "caro"},
+                                  {"assa", "asa"},   {"voz", "vos"},   {"hora", "ora"},
+                                  {"chama", "cama"}, {"oh", "o"},      {"sangue", "sangui"}};
+        for (const auto& [a, b] : apart)
+            QVERIFY2(folded(a) != folded(b), a);
+        // A word and its neighbours are folded apart: an ending is a word's own.
+        QCOMPARE(folded("pae e mãe, paes e pães"), QString("pai e mae, pais e paes"));
+        QCOMPARE(folded("tab\there\nnow"), QString("tab here now"));
+    }
+
+    void realScriptureAnswersEveryReader() {
+        Db db(test::realContent(), Db::Mode::ReadOnly);
+        bringUpToDate(db);
+        // Written alike then and now: exactly the verses found before the spellings met.
+        const std::pair<const char*, qsizetype> same[] = {
+            {"amor", 370},  {"Senhor", 6873}, {"coração", 830}, {"coracao", 830},
+            {"graça", 298}, {"pão", 319},     {"Amen. ", 32}};
+        for (const auto& [word, n] : same)
+            QCOMPARE(count(db, QString::fromUtf8(word)), n);
+        // Today's spelling finds every verse of the old one, and the old still finds them.
+        const std::tuple<const char*, const char*, qsizetype> pairs[] = {
+            {"Cristo", "Christo", 536},  {"igreja", "egreja", 109},
+            {"Egito", "Egypto", 545},    {"fruto", "fructo", 203},
+            {"batismo", "baptismo", 23}, {"profeta", "propheta", 445},
+            {"Moisés", "Moysés", 784},   {"ela", "ella", 3096},
+            {"ele", "elle", 7376 + 10}}; // and "Bethlehem", as today's "Belém" holds "ele"
+        for (const auto& [today, old, n] : pairs) {
+            QCOMPARE(count(db, QString::fromUtf8(today)), n);
+            QCOMPARE(count(db, QString::fromUtf8(old)), n);
+        }
+        // Books in Portuguese order, then chapters, then verses.
+        const QList<ChapterHits> hits = searchVerses(db, QStringLiteral("Senhor"));
+        for (qsizetype i = 1; i < hits.size(); ++i) {
+            const ChapterHits &a = hits[i - 1], &b = hits[i];
+            QVERIFY(sortKey(a.livro) < sortKey(b.livro) ||
+                    (a.livro == b.livro && a.capitulo < b.capitulo));
+            QVERIFY(std::is_sorted(b.verses.begin(), b.verses.end()));
+        }
+        QCOMPARE(hits.first().livro, QString("1 Coríntios"));
+        QCOMPARE(hits.last().livro, QString("Zacarias"));
+    }
+
+    void marksThePassageAsTheVerseWritesIt() {
+        QCOMPARE(marked("E disse Christo: eu sou", "cristo"), QStringList({"Christo"}));
+        QCOMPARE(marked("d'elle e d'ella", "ele"), QStringList({"elle"}));
+        QCOMPARE(marked("Jehovah, Jehovah!", "Jeová"), QStringList({"Jehovah", "Jehovah"}));
+        QCOMPARE(marked("louvae ao Senhor", "LOUVAI"), QStringList({"louvae"}));
+        QCOMPARE(marked("a fe\u0301 e a graça", "fé e"), QStringList({"fe\u0301 e"}));
+        QCOMPARE(marked("\U0001F600 sahiu elle", "saiu ele"), QStringList({"sahiu elle"}));
+        QCOMPARE(marked("comnosco", "conos"), QStringList({"comnos"}));
+        QVERIFY(marked("O Senhor", "xyz").isEmpty());
+        QVERIFY(marked("O Senhor", "").isEmpty());
+    }
+
+    void threeCharactersAsAReaderCountsThem() {
+        QVERIFY(!longEnoughToSearch("fé"));
+        QVERIFY(!longEnoughToSearch("fe\u0301"));              // e and a separate accent: one
+        QVERIFY(!longEnoughToSearch("e\u0301\u0302\u0303a"));  // however many accents
+        QVERIFY(!longEnoughToSearch("\U0001F44D\U0001F3FDa")); // an emoji with its skin tone
+        QVERIFY(longEnoughToSearch("fe\u0301!"));
+        QVERIFY(longEnoughToSearch("\U0001F600ab"));
+        QVERIFY(longEnoughToSearch("  a")); // spaces count
+        QVERIFY(!longEnoughToSearch(""));
+    }
+
+    void searchCopyFollowsEditsMadeWithoutTheProgram() {
+        test::ContentFixture fx;
+        const QString file = fx.database();
+        QCOMPARE(found("pastor"), QStringList({"Salmos 23:1"}));
+        // The plain sqlite3 tool has none of the program's functions.
+        const QString edits =
+            "UPDATE Versiculos SET Texto = 'O guarda é elle.' WHERE Vers = 1 AND Id = "
+            "(SELECT Id FROM Livros WHERE Livro = 'Salmos' AND Capitulo = 23);"
+            "DELETE FROM Versiculos WHERE Texto LIKE 'Achei%';"
+            "INSERT INTO Livros (Id, Livro, Periodo, Capitulo) VALUES (90, 'Êxodo', 'VT', 2);"
+            "INSERT INTO Versiculos (Id, Vers, Texto) VALUES (90, 1, 'Vem Christo.');"
+            "INSERT INTO Estudos (Titulo, Texto) VALUES ('Ética à mão', '41');"
+            "UPDATE Mapas SET Titulo = 'Mapa Ímpar' WHERE rowid = 1;";
+        QCOMPARE(plainSqlite(file, edits), QString());
+        QCOMPARE(plainSqlite(file, "SELECT count(*) FROM BuscaPendente"), QString("3|"));
+        QCOMPARE(plainSqlite(file, "PRAGMA integrity_check"), QString("ok|"));
+
+        QVERIFY(found("pastor").isEmpty());
+        QCOMPARE(found("guarda é ele"), QStringList({"Salmos 23:1"}));
+        QVERIFY(!found("graça").contains("Rute 2:13"));
+        QCOMPARE(found("cristo"), QStringList({"Êxodo 2:1"}));
+        QCOMPARE(plainSqlite(file, "SELECT count(*) FROM BuscaPendente"), QString("0|"));
+        // Keys of names and titles added or renamed by hand, accents and all.
+        QCOMPARE(fx.scalar("SELECT count(*) FROM Livros WHERE Chave = ?", {sortKey("êxodo")}),
+                 QVariant(2));
+        QCOMPARE(fx.scalar("SELECT Texto FROM Estudos WHERE Chave = ?", {sortKey("ÉTICA À MÃO")}),
+                 QVariant("41"));
+        QCOMPARE(fx.scalar("SELECT Titulo FROM Mapas WHERE Chave = ?", {sortKey("mapa ímpar")}),
+                 QVariant("Mapa Ímpar"));
+    }
+
+    void readOnlyFileIsAnsweredAndLeftAlone() {
+        test::ContentFixture fx;
+        const QString file = fx.database();
+        QCOMPARE(plainSqlite(file, "UPDATE Versiculos SET Texto = 'Christo é o pastor.' WHERE "
+                                   "Texto LIKE 'O pastor%';"
+                                   "INSERT INTO Estudos (Titulo, Texto) VALUES ('Ética', '7')"),
+                 QString());
+        {
+            Db db(file, Db::Mode::ReadOnly);
+            bringUpToDate(db);
+            QCOMPARE(found(db, "cristo é o pastor"), QStringList({"Salmos 23:1"}));
+            QSqlQuery q = db.run("SELECT Texto FROM Estudos WHERE Chave = ?", {sortKey("ética")});
+            QVERIFY(q.next());
+            QCOMPARE(q.value(0), QVariant("7"));
+        }
+        QCOMPARE(plainSqlite(file, "SELECT count(*) FROM BuscaPendente;"
+                                   "SELECT count(*) FROM Estudos WHERE Chave IS NULL"),
+                 QString("1|1|"));
+    }
+
+    void fileOfAnotherVersionIsRefoldedWhole() {
+        test::ContentFixture fx;
+        const QString file = fx.database();
+        QCOMPARE(plainSqlite(file, "UPDATE BuscaGrafia SET Versao = 'antiga';"
+                                   "UPDATE Busca SET Texto = '1\tnada\n'"),
+                 QString());
+        QCOMPARE(found("pastor"), QStringList({"Salmos 23:1"}));
+        QCOMPARE(plainSqlite(file, "SELECT Versao FROM BuscaGrafia"), spellingVersion() + "|");
+
+        // A file made before changes were marked: its lower()-based trigger goes.
+        QCOMPARE(plainSqlite(file,
+                             "DROP TABLE BuscaGrafia; DROP TABLE BuscaPendente;"
+                             "DROP TRIGGER BuscaVersiculoNovo; DROP TRIGGER BuscaVersiculoMudado;"
+                             "DROP TRIGGER BuscaVersiculoApagado;"
+                             "CREATE TRIGGER VersiculosBuscaNova AFTER INSERT ON Versiculos BEGIN "
+                             "UPDATE Busca SET Texto = Texto || lower(NEW.Texto) WHERE Id = "
+                             "NEW.Id; END;"
+                             "UPDATE Busca SET Texto = '1\tnada\n'"),
+                 QString());
+        QCOMPARE(found("pastor"), QStringList({"Salmos 23:1"}));
+        QCOMPARE(plainSqlite(file, "SELECT count(*) FROM sqlite_master WHERE name = "
+                                   "'VersiculosBuscaNova';"
+                                   "INSERT INTO Versiculos (Id, Vers, Texto) VALUES (1, 9, 'elle');"
+                                   "SELECT count(*) FROM BuscaPendente"),
+                 QString("0|1|"));
+        QCOMPARE(found("ele"), QStringList({"Gênesis 1:9"}));
+    }
+
+    void damagedPageIsAFailureNotAPartialList() {
+        QTemporaryDir dir;
+        const QString copy = dir.filePath("Tovelo.mdb");
+        QVERIFY(QFile::copy(test::realContent(), copy));
+        test::damageLastPage(copy, "Busca");
+        Db db(copy, Db::Mode::ReadOnly);
+        bringUpToDate(db);
+        // The first books are read before the damaged page is reached.
+        QVERIFY_THROWS_EXCEPTION(DbError, searchVerses(db, "Senhor"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSearch)
+#include "test_search.moc"
