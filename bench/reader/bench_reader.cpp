@@ -1,5 +1,6 @@
-// Times the keyword search and the chapter reader on the real content, next to grep over a plain
-// dump of the same verses. Prints medians; run it with QT_QPA_PLATFORM=offscreen.
+// Times the keyword search (in the window, and tovelo-busca as a whole process) and the chapter
+// reader on the real content, next to grep over a plain dump of the same verses. Prints medians;
+// run it with QT_QPA_PLATFORM=offscreen.
 #include "AppCore.h"
 #include "FrmLivros.h"
 #include "FrmLivros2.h"
@@ -11,7 +12,11 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 using namespace tovelo;
 
@@ -33,6 +38,36 @@ double medianMs(int runs, const std::function<void()>& step) {
         times.push_back(double(t.nsecsElapsed()) / 1e6);
     }
     return median(times);
+}
+
+struct Cost {
+    double wall; // ms
+    double cpu;  // ms, user and system
+};
+
+// Runs a program to its end, its output thrown away: the wall time and the CPU time it took.
+Cost runProcess(const QStringList& args) {
+    std::vector<QByteArray> bytes;
+    for (const QString& a : args)
+        bytes.push_back(a.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+    QElapsedTimer t;
+    t.start();
+    pid_t pid = 0;
+    rusage usage{};
+    int status = 0;
+    if (posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), environ) == 0)
+        wait4(pid, &status, 0, &usage);
+    const double wall = double(t.nsecsElapsed()) / 1e6;
+    posix_spawn_file_actions_destroy(&files);
+    auto ms = [](const timeval& tv) { return double(tv.tv_sec) * 1e3 + double(tv.tv_usec) / 1e3; };
+    return {wall, ms(usage.ru_utime) + ms(usage.ru_stime)};
 }
 
 void choose(QComboBox* c, const QString& text) {
@@ -64,7 +99,7 @@ int main(int argc, char* argv[]) {
                 "taken in turns):\n",
                 kRuns);
     FrmLivros2 search;
-    for (const char* word : {"amor", "coração", "Senhor", "d'este", "xyzq"}) {
+    for (const char* word : {"amor", "coração", "Senhor", "Cristo", "ele", "d'este", "xyzq"}) {
         const QString w = QString::fromUtf8(word);
         search.Text2->setText(w);
         std::vector<double> ours, grep;
@@ -81,6 +116,31 @@ int main(int argc, char* argv[]) {
         std::printf("  %-8s %8.2f ms  grep %8.2f ms  ratio %.2f  (%d lines listed)\n", word, o, g,
                     o / g, w == QStringLiteral("xyzq") ? 0 : int(search.hits().size()));
     }
+
+    const QString busca = QStringLiteral(TOVELO_PROGRAM_DIR "/tovelo-busca");
+    std::printf("tovelo-busca -c WORD vs grep -c -i -F WORD, whole processes (medians of %d "
+                "runs, taken in turns; wall, then CPU):\n",
+                kRuns);
+    for (const char* word : {"amor", "Senhor", "Cristo", "xyzq"}) {
+        const QString w = QString::fromUtf8(word);
+        std::vector<double> oursWall, oursCpu, grepWall, grepCpu;
+        for (int i = 0; i < kRuns; ++i) {
+            const Cost o = runProcess({busca, QStringLiteral("-c"), w});
+            const Cost g = runProcess({QStringLiteral("grep"), QStringLiteral("-c"),
+                                       QStringLiteral("-i"), QStringLiteral("-F"), w, dump});
+            oursWall.push_back(o.wall);
+            oursCpu.push_back(o.cpu);
+            grepWall.push_back(g.wall);
+            grepCpu.push_back(g.cpu);
+        }
+        const double ow = median(oursWall), gw = median(grepWall), oc = median(oursCpu),
+                     gc = median(grepCpu);
+        std::printf("  %-8s %7.2f ms  grep %7.2f ms  ratio %.2f   CPU %6.2f ms  grep %6.2f ms  "
+                    "ratio %.2f\n",
+                    word, ow, gw, ow / gw, oc, gc, oc / gc);
+    }
+    const Cost nothing = runProcess({busca, QStringLiteral("--help")});
+    std::printf("  (tovelo-busca --help alone: %.2f ms, CPU %.2f ms)\n", nothing.wall, nothing.cpu);
 
     FrmLivros reader;
     reader.load();
