@@ -92,6 +92,17 @@ void versiculos(sqlite3_context* context, int, sqlite3_value** args) {
     sqlite3_result_text(context, out.data(), int(out.size()), SQLITE_TRANSIENT);
 }
 
+// chave(text): the key of a name or title (sortKey), for rows whose stored key cannot be trusted.
+void chave(sqlite3_context* context, int, sqlite3_value** args) {
+    const auto* text = static_cast<const QChar*>(sqlite3_value_text16(args[0]));
+    if (!text) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const QString key = sortKey(QString(text, sqlite3_value_bytes16(args[0]) / 2));
+    sqlite3_result_text16(context, key.utf16(), int(key.size() * 2), SQLITE_TRANSIENT);
+}
+
 void registerFunctions(QSqlDatabase& db) {
     const QVariant handle = db.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
@@ -102,7 +113,10 @@ void registerFunctions(QSqlDatabase& db) {
             SQLITE_OK ||
         sqlite3_create_function_v2(h, "versiculos", 2,
                                    SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
-                                   versiculos, nullptr, nullptr, nullptr) != SQLITE_OK)
+                                   versiculos, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_create_function_v2(h, "chave", 1,
+                                   SQLITE_UTF16 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                                   chave, nullptr, nullptr, nullptr) != SQLITE_OK)
         throw DbError("Não foi possível preparar o banco de dados de conteúdo.");
 }
 

@@ -1,6 +1,7 @@
 #include "Upgrade.h"
 
 #include "Database.h"
+#include "Schema.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -39,8 +40,8 @@ void addChapters(Db& db) {
     QList<Chapter> missing;
     {
         QSqlQuery q = db.run(QStringLiteral(
-            "SELECT n.Id, n.Livro, n.Periodo, n.Capitulo, n.Chave FROM novo.Livros n WHERE NOT "
-            "EXISTS (SELECT 1 FROM main.Livros u WHERE u.Chave = n.Chave AND "
+            "SELECT n.Id, n.Livro, n.Periodo, n.Capitulo, chave(n.Livro) FROM novo.Livros n WHERE "
+            "NOT EXISTS (SELECT 1 FROM main.Livros u WHERE u.Chave = chave(n.Livro) AND "
             "u.Capitulo = n.Capitulo) ORDER BY n.Id"));
         while (nextRow(q))
             missing.append({q.value(0).toInt(), q.value(1).toString(), q.value(2).toString(),
@@ -67,9 +68,9 @@ void addMissing(Db& db) {
          {QStringLiteral("Estudos"), QStringLiteral("Ilustracoes"), QStringLiteral("Mapas")}) {
         const QString field =
             table == QLatin1String("Mapas") ? QStringLiteral("Mapa") : QStringLiteral("Texto");
-        db.run(QStringLiteral("INSERT INTO main.%1 (Titulo, %2, Chave) SELECT Titulo, %2, Chave "
-                              "FROM novo.%1 WHERE Chave NOT IN (SELECT Chave FROM main.%1 WHERE "
-                              "Chave IS NOT NULL) ORDER BY rowid")
+        db.run(QStringLiteral("INSERT INTO main.%1 (Titulo, %2, Chave) SELECT Titulo, %2, "
+                              "chave(Titulo) FROM novo.%1 WHERE chave(Titulo) NOT IN (SELECT "
+                              "Chave FROM main.%1 WHERE Chave IS NOT NULL) ORDER BY rowid")
                    .arg(table, field));
     }
     db.run(QStringLiteral("INSERT INTO main.Personagens (Nome, Texto) SELECT Nome, Texto FROM "
@@ -84,7 +85,7 @@ void addMissing(Db& db) {
     db.run(QStringLiteral(
         "INSERT INTO main.Versiculos (Id, Vers, Texto) SELECT u.Id, v.Vers, v.Texto "
         "FROM novo.Versiculos v JOIN novo.Livros n ON n.Id = v.Id "
-        "JOIN main.Livros u ON u.Chave = n.Chave AND u.Capitulo = n.Capitulo "
+        "JOIN main.Livros u ON u.Chave = chave(n.Livro) AND u.Capitulo = n.Capitulo "
         "WHERE NOT EXISTS (SELECT 1 FROM main.Versiculos w WHERE w.Id = u.Id AND w.Vers = v.Vers) "
         "ORDER BY u.Id, v.Vers"));
     db.run(QStringLiteral(
@@ -122,6 +123,9 @@ bool addShippedContent(const QString& user, const QString& shipped) {
     }
     Db db(user);
     if (contentVersion(db) == version) return false;
+    // Keys are compared on both sides; a row added by hand to either file may carry none, so the
+    // copy's are brought up to date and the shipped ones computed again (chave()).
+    bringUpToDate(db);
 
     const QString uri =
         QUrl::fromLocalFile(QFileInfo(shipped).absoluteFilePath()).toString(QUrl::FullyEncoded) +
