@@ -94,7 +94,7 @@ private slots:
     void aDamagedPageFailsTheReadWhereItLies() {
         test::ContentFixture fx;
         fx.fill("Mapas", "Titulo, Mapa", "'Extra ' || i, filler");
-        fx.damageLastPageOf("Mapas");
+        test::damageLastPage(fx.database(), "Mapas");
         int read = 0;
         const QString error = failureOf([&] {
             Db db(fx.database());

@@ -143,32 +143,6 @@ void ContentFixture::fill(const QString& table, const QString& columns, const QS
              .arg(table, columns, select));
 }
 
-void ContentFixture::damageLastPageOf(const QString& table) const {
-    const qint64 root =
-        scalar(QStringLiteral("SELECT rootpage FROM sqlite_master WHERE type = 'table' AND "
-                              "name = ?"),
-               {table})
-            .toLongLong();
-    QFile file(database());
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    auto number = [](const QByteArray& bytes) {
-        qint64 n = 0;
-        for (char b : bytes)
-            n = n << 8 | uchar(b);
-        return n;
-    };
-    QVERIFY(file.seek(16));
-    const qint64 sized = number(file.read(2));
-    const qint64 pageSize = sized == 1 ? 65536 : sized;
-    // A table of several pages has a root page of type 5 that points to its row pages; its
-    // right-most pointer (bytes 8 to 11) leads to the page of the last rows.
-    QVERIFY(file.seek((root - 1) * pageSize));
-    const QByteArray head = file.read(12);
-    QVERIFY2(head.size() == 12 && head[0] == 5, qPrintable(table + " fits one page"));
-    QVERIFY(file.seek((number(head.mid(8, 4)) - 1) * pageSize));
-    QCOMPARE(file.write(QByteArray(pageSize, '\xff')), pageSize);
-}
-
 QStringList ContentFixture::takeMessages() {
     return std::exchange(messages, {});
 }

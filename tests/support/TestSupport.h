@@ -52,9 +52,6 @@ public:
     // number i ("'Extra ' || i, filler"; filler is 1,000 letters), enough for several pages.
     void fill(const QString& table, const QString& columns, const QString& values,
               int rows = 150) const;
-    // Overwrites the page that holds the table's last rows with garbage: a read of the table
-    // gets its first rows and fails further on, as on a damaged disk.
-    void damageLastPageOf(const QString& table) const;
     QStringList takeMessages();
 
     QTemporaryDir dir;
