@@ -65,33 +65,38 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Chat server for the Tovelo chat window."));
     parser.addHelpOption();
+    const auto option = [](const char* name, const QString& help, int value, const char* unit) {
+        return QCommandLineOption(QString::fromLatin1(name), help.arg(value),
+                                  QString::fromLatin1(unit));
+    };
     parser.addOptions({
-        {QStringLiteral("listen"), QStringLiteral("Address to listen on (default 127.0.0.1)."),
+        {QStringLiteral("listen"),
+         QStringLiteral("Address to listen on (default 127.0.0.1: this machine only)."),
          QStringLiteral("address")},
-        {QStringLiteral("port"), QStringLiteral("TCP port (default 8765)."), QStringLiteral("n")},
-        {QStringLiteral("gap-ms"),
-         QStringLiteral("Pause between two messages to one client, in ms (default %1).")
-             .arg(options.gapMs),
-         QStringLiteral("ms")},
-        {QStringLiteral("max-queue"),
-         QStringLiteral("Messages waiting for one client before it is dropped (default %1).")
-             .arg(options.maxQueueMessages),
-         QStringLiteral("n")},
-        {QStringLiteral("max-queue-bytes"),
-         QStringLiteral("Bytes waiting for one client before it is dropped (default %1).")
-             .arg(options.maxQueueBytes),
-         QStringLiteral("n")},
-        {QStringLiteral("max-rate"),
-         QStringLiteral("Messages per second read from one client, 0 for no limit (default %1).")
-             .arg(options.maxArrivalsPerSecond),
-         QStringLiteral("n")},
-        {QStringLiteral("max-rate-bytes"),
-         QStringLiteral("Bytes per second read from one client, 0 for no limit (default %1).")
-             .arg(options.maxBytesPerSecond),
-         QStringLiteral("n")},
-        {QStringLiteral("max-clients"),
-         QStringLiteral("Simultaneous connections (default %1).").arg(options.maxClients),
-         QStringLiteral("n")},
+        option("port", QStringLiteral("TCP port (default %1)."), options.port, "n"),
+        option("gap-ms", QStringLiteral("Pause between two messages to one client (default %1)."),
+               options.gapMs, "ms"),
+        option("max-rate",
+               QStringLiteral("Lines per second relayed from one client, 0 for no limit "
+                              "(default %1)."),
+               options.linesPerSecond, "n"),
+        option("max-rate-bytes",
+               QStringLiteral("Bytes per second read from one client, 0 for no limit "
+                              "(default %1)."),
+               options.bytesPerSecond, "n"),
+        option("max-clients", QStringLiteral("Simultaneous connections (default %1)."),
+               options.maxClients, "n"),
+        option("max-per-address",
+               QStringLiteral("Simultaneous connections from one address, 0 for no limit "
+                              "(default %1)."),
+               options.maxPerAddress, "n"),
+        option("login-timeout",
+               QStringLiteral("Seconds a new connection has to send its nickname (default %1)."),
+               options.loginTimeoutMs / 1000, "s"),
+        option("read-timeout",
+               QStringLiteral("Seconds a client may take nothing of what waits for it before it "
+                              "is dropped (default %1)."),
+               options.readTimeoutMs / 1000, "s"),
     });
     parser.process(app);
 
@@ -103,19 +108,20 @@ int main(int argc, char* argv[]) {
         }
     }
     int port = options.port;
-    int maxQueue = int(options.maxQueueMessages);
-    int maxQueueBytes = int(options.maxQueueBytes);
+    int loginTimeout = options.loginTimeoutMs / 1000;
+    int readTimeout = options.readTimeoutMs / 1000;
     if (!readInt(parser, QStringLiteral("port"), 0, 65535, port) ||
         !readInt(parser, QStringLiteral("gap-ms"), 0, 1000, options.gapMs) ||
-        !readInt(parser, QStringLiteral("max-queue"), 1, 1'000'000, maxQueue) ||
-        !readInt(parser, QStringLiteral("max-queue-bytes"), 4096, 1 << 30, maxQueueBytes) ||
-        !readInt(parser, QStringLiteral("max-rate"), 0, 1'000'000, options.maxArrivalsPerSecond) ||
-        !readInt(parser, QStringLiteral("max-rate-bytes"), 0, 1 << 30, options.maxBytesPerSecond) ||
-        !readInt(parser, QStringLiteral("max-clients"), 1, 1'000'000, options.maxClients))
+        !readInt(parser, QStringLiteral("max-rate"), 0, 1'000'000, options.linesPerSecond) ||
+        !readInt(parser, QStringLiteral("max-rate-bytes"), 0, 1 << 30, options.bytesPerSecond) ||
+        !readInt(parser, QStringLiteral("max-clients"), 1, 1'000'000, options.maxClients) ||
+        !readInt(parser, QStringLiteral("max-per-address"), 0, 1'000'000, options.maxPerAddress) ||
+        !readInt(parser, QStringLiteral("login-timeout"), 1, 3600, loginTimeout) ||
+        !readInt(parser, QStringLiteral("read-timeout"), 1, 3600, readTimeout))
         return 2;
     options.port = quint16(port);
-    options.maxQueueMessages = maxQueue;
-    options.maxQueueBytes = maxQueueBytes;
+    options.loginTimeoutMs = loginTimeout * 1000;
+    options.readTimeoutMs = readTimeout * 1000;
 
     if (!installStopHandlers()) {
         std::perror("signal handlers");
@@ -124,10 +130,9 @@ int main(int argc, char* argv[]) {
     raiseDescriptorLimit();
 
     ChatServer server(options);
-    QObject::connect(&server, &ChatServer::clientDropped,
-                     [](const QByteArray& nickname, const QString& reason) {
-                         QTextStream(stderr) << "dropped client '" << QString::fromLatin1(nickname)
-                                             << "': " << reason << '\n';
+    QObject::connect(&server, &ChatServer::connectionClosed,
+                     [](const QString& who, const QString& reason) {
+                         QTextStream(stderr) << "closed " << who << ": " << reason << '\n';
                      });
     if (!server.listen()) {
         QTextStream(stderr) << "cannot listen on " << options.address.toString() << ':'

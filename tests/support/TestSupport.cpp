@@ -6,11 +6,13 @@
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSqlQuery>
 #include <QStyle>
+#include <QTimer>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -108,6 +110,18 @@ bool fitsWhole(const QWidget* control, const QString& text) {
                         ? 0
                         : style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, control);
     return width + margin + bar <= list->viewport()->width();
+}
+
+bool waitUntil(const std::function<bool()>& done, int ms) {
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    check.start(5);
+    if (!done()) loop.exec();
+    return done();
 }
 
 ContentFixture::ContentFixture(const QString& scripture, const QString& authored) {

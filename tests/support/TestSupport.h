@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 
 namespace tovelo::test {
 
@@ -32,6 +33,11 @@ QStringList cutCaptions(const QWidget* window);
 // Whether the text fits whole in the text part of a drop-down field, or in a line of a list
 // beside its scroll bar. The control must have been shown.
 bool fitsWhole(const QWidget* control, const QString& text);
+
+// Runs the event loop until `done` holds or `ms` pass; true if it holds. Unlike QTest::qWait and
+// the QTRY_ macros, which sleep 10 ms between rounds, it takes every socket arrival as soon as it
+// comes, as the program does: chat lines paced a few milliseconds apart stay apart.
+bool waitUntil(const std::function<bool()>& done, int ms = 10000);
 
 // A program folder of its own with a content database built by the content tool from the
 // test fixtures; messages are recorded instead of shown. Restores both when it ends.
