@@ -2,6 +2,8 @@
 
 #include "Cipher.h"
 
+#include <algorithm>
+
 namespace tovelo {
 namespace {
 
@@ -36,6 +38,13 @@ ChatMessage parseChatMessage(const QString& arrival) {
 QString chatEntry(const QString& nickname, const QString& message) {
     return QStringLiteral("-=") + nickname + QStringLiteral("=-\r\n") + message +
            QStringLiteral("\r\n");
+}
+
+bool isBlankNickname(const QString& nickname) {
+    return std::all_of(nickname.begin(), nickname.end(), [](QChar c) {
+        return c.isSpace() || c.category() == QChar::Other_Control ||
+               c.category() == QChar::Other_Format;
+    });
 }
 
 QByteArray loginMessage(const QString& nickname) {

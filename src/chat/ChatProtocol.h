@@ -27,6 +27,9 @@ ChatMessage parseChatMessage(const QString& arrival);
 // The conversation entry for one line: "-=" nickname "=-", the line, each ended by CR LF.
 QString chatEntry(const QString& nickname, const QString& message);
 
+// True when a nickname shows nothing: empty, or only blanks and control characters.
+bool isBlankNickname(const QString& nickname);
+
 // What the client sends, as Windows-1252 bytes.
 QByteArray loginMessage(const QString& nickname);
 QByteArray textMessage(const QString& message);

@@ -110,6 +110,11 @@ void FrmChat::AddMessage(const QString& nickname, const QString& message) {
 }
 
 void FrmChat::Command2_Click() {
+    // The server would refuse it; say so before connecting, and keep any connection there is.
+    if (isBlankNickname(txtName->text())) {
+        showMessage(QStringLiteral("Digite um apelido antes de clicar em Conectar."));
+        return;
+    }
     {
         // Dropping our own connection is not the server closing it: the caption stays as it is.
         const QSignalBlocker quiet(sock);

@@ -45,6 +45,13 @@ private slots:
             QCOMPARE(read(junk), "-");
     }
 
+    void blankNicknames() {
+        for (const char* blank : {"", "   ", " \t\r\n", "\u00A0\u200B\u0007"})
+            QVERIFY2(isBlankNickname(QString::fromUtf8(blank)), blank);
+        for (const char* name : {"Ana", " . ", "\tJo\u00E3o "})
+            QVERIFY2(!isBlankNickname(QString::fromUtf8(name)), name);
+    }
+
     void windows1252RoundTrip() {
         QCOMPARE(loginMessage("João"), QByteArray("name|Jo\xE3o"));
         QCOMPARE(textMessage("Amém, irmão!"), QByteArray("text|Am\xE9m, irm\xE3o!"));

@@ -3,6 +3,7 @@
 #include "FrmChat.h"
 #include "LoopbackPublisher.h"
 #include "Net.h"
+#include "TestSupport.h"
 
 #include <QProcess>
 #include <QTcpSocket>
@@ -14,6 +15,7 @@
 #define WAIT_EQ(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, 10000)
 
 using namespace tovelo;
+using test::waitUntil;
 
 namespace {
 
@@ -26,9 +28,12 @@ struct PageServer : test::LoopbackPublisher {
 };
 
 // Starts the chat server on `port` (0: any free one); returns the port it listens on, 0 if none.
+// Two connections from one address at most, and a wider pause between two messages to one
+// client than the default, so that a busy test machine still reads each line on its own.
 quint16 startServer(QProcess& server, quint16 port = 0) {
     server.setProcessChannelMode(QProcess::MergedChannels);
-    server.start(TOVELO_CHAT_SERVER, {"--listen", "127.0.0.1", "--port", QString::number(port)});
+    server.start(TOVELO_CHAT_SERVER, {"--listen", "127.0.0.1", "--port", QString::number(port),
+                                      "--max-per-address", "2", "--gap-ms", "10"});
     QByteArray said;
     while (!said.contains('\n') && server.waitForReadyRead(10000))
         said += server.readAll();
@@ -64,6 +69,12 @@ private slots:
         FrmChat w;
         w.chatPort = port;
         w.load();
+        // A blank nickname is refused before anything is sent.
+        w.txtName->setText(" \t ");
+        QTest::mouseClick(w.Command2, Qt::LeftButton);
+        QCOMPARE(messages, {"Digite um apelido antes de clicar em Conectar."});
+        QCOMPARE(w.sock->state(), QAbstractSocket::UnconnectedState);
+        messages.clear();
         w.txtName->setText("Ana");
         QTest::mouseClick(w.Command2, Qt::LeftButton);
         WAIT_EQ(w.windowTitle(), QString("Chat [Connected]"));
@@ -85,6 +96,26 @@ private slots:
         QCOMPARE(w.txtChat->toPlainText(), "-=Bruno=-\nGraça e paz, irmã!\n-=Ana=-\nAmém, Bruno\n");
         QTRY_VERIFY(bruno.peek(1 << 16).endsWith(toCp1252("text|Ana|Amém, Bruno")));
 
+        // Lines sent in a burst reach the window one by one, each a whole entry.
+        QString expected = w.txtChat->toPlainText();
+        for (int i = 0; i < 30; ++i) {
+            bruno.write("text|linha " + QByteArray::number(i));
+            bruno.flush();
+            expected += "-=Bruno=-\nlinha " + QString::number(i) + '\n';
+        }
+        QVERIFY(waitUntil([&] { return w.txtChat->toPlainText() == expected; }));
+
+        // A window the server turns away says why.
+        FrmChat refused;
+        refused.chatPort = port;
+        refused.load();
+        refused.txtName->setText("Caio");
+        QTest::mouseClick(refused.Command2, Qt::LeftButton);
+        WAIT_EQ(refused.txtChat->toPlainText(), "-=Servidor=-\nHá conexões demais a partir do seu "
+                                                "endereço. Tente de novo mais tarde.\n");
+        WAIT_EQ(refused.windowTitle(), QString("Chat [Disconnected]"));
+        QCOMPARE(items(w.List), (QStringList{"Ana", "Bruno"}));
+
         // The server going away shows in the caption. A line typed then is shown and kept, and the
         // only message says why it did not leave. "Conectar" later logs in again.
         server.kill();
@@ -92,7 +123,7 @@ private slots:
         WAIT_EQ(w.windowTitle(), QString("Chat [Disconnected]"));
         w.txtOut->setText("Olá?");
         QTest::mouseClick(w.Command1, Qt::LeftButton);
-        QVERIFY(w.txtChat->toPlainText().endsWith("Amém, Bruno\n-=Ana=-\nOlá?\n"));
+        QVERIFY(w.txtChat->toPlainText().endsWith("linha 29\n-=Ana=-\nOlá?\n"));
         QCOMPARE(w.txtOut->text(), QString("Olá?"));
         QCOMPARE(messages, {"Não há conexão com o servidor de chat. Clique em Conectar."});
         QCOMPARE(startServer(server, port), port);
