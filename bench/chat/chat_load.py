@@ -32,7 +32,7 @@ def address(index):
     return "127.0.%d.%d" % (1 + index // 250, 1 + index % 250)
 
 
-class Spec:
+class Plan:
     """What one client does. Times are seconds from the start of the traffic."""
 
     def __init__(self, role, index, rate=0.0, size=0, at=0.0, nick=None, addr=None, noise=False):
@@ -52,8 +52,8 @@ class Spec:
 
 
 class Client:
-    def __init__(self, spec):
-        self.spec = spec
+    def __init__(self, plan):
+        self.plan = plan
         self.sock = None
         self.open = False
         self.sent = 0
@@ -77,11 +77,11 @@ class Client:
 
 
 def connect(client, port):
-    spec = client.spec
+    plan = client.plan
     sock = socket.socket()
-    if spec.role == "nonreader":
+    if plan.role == "nonreader":
         sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
-    sock.bind((spec.addr, 0))
+    sock.bind((plan.addr, 0))
     sock.settimeout(10)
     sock.connect(("127.0.0.1", port))
     sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
@@ -94,11 +94,11 @@ def tcp_state(sock):
     return struct.unpack("B", sock.getsockopt(socket.IPPROTO_TCP, socket.TCP_INFO, 1))[0]
 
 
-def worker(specs, port, start, end, quiet_s, hard_end, results):
+def worker(plans, port, start, end, quiet_s, hard_end, results):
     _, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
     resource.setrlimit(resource.RLIMIT_NOFILE, (hard, hard))
     sel = selectors.DefaultSelector()
-    clients = [Client(s) for s in specs]
+    clients = [Client(s) for s in plans]
     rng = random.Random(os.getpid())
     lat = collections.Counter()  # latency in 0.1 ms steps
     last_line = time.monotonic()
@@ -111,19 +111,19 @@ def worker(specs, port, start, end, quiet_s, hard_end, results):
             c.refused.append("connect: %s" % error)
             c.next_send = now + 1.0
             return
-        if c.spec.role != "nonreader":
+        if c.plan.role != "nonreader":
             sel.register(c.sock, selectors.EVENT_READ, c)
-        role = c.spec.role
+        role = c.plan.role
         if role in ("user", "nonreader", "newcomer", "junk", "longline", "renamer"):
-            c.sock.send(b"name|" + c.spec.nick.encode("latin-1"))
+            c.sock.send(b"name|" + c.plan.nick.encode("latin-1"))
         if role == "longline":
-            c.payload = b"text|" + b"x" * c.spec.size
+            c.payload = b"text|" + b"x" * c.plan.size
         elif role == "raw":
-            c.payload = rng.randbytes(c.spec.size) if c.spec.noise else b"x" * c.spec.size
+            c.payload = rng.randbytes(c.plan.size) if c.plan.noise else b"x" * c.plan.size
 
     def close_client(c, now):
         c.open = False
-        if c.spec.role == "newcomer" and c.accepted_at is None:
+        if c.plan.role == "newcomer" and c.accepted_at is None:
             c.next_send = now + 1.0  # try again in a second
         elif c.closed_at is None:
             c.closed_at = now
@@ -159,8 +159,8 @@ def worker(specs, port, start, end, quiet_s, hard_end, results):
                 c.list_size = max(c.list_size, len(names))
                 if now < start:
                     c.listed_before_start = c.list_size
-                if c.spec.role == "newcomer" and c.accepted_at is None and \
-                        c.spec.nick.encode() in names:
+                if c.plan.role == "newcomer" and c.accepted_at is None and \
+                        c.plan.nick.encode() in names:
                     c.accepted_at = now
             if NOTICE in data:
                 c.notices += [m.split(b"text|")[0].decode("latin-1")
@@ -184,8 +184,8 @@ def worker(specs, port, start, end, quiet_s, hard_end, results):
                 lat[(arrived - int(sent_ns)) // 100_000] += 1
 
     for c in clients:
-        c.next_send = start + c.spec.at + (rng.random() / c.spec.rate if c.spec.rate else 0)
-        if c.spec.at <= 0:
+        c.next_send = start + c.plan.at + (rng.random() / c.plan.rate if c.plan.rate else 0)
+        if c.plan.at <= 0:
             open_client(c, time.monotonic())
 
     while True:
@@ -196,7 +196,7 @@ def worker(specs, port, start, end, quiet_s, hard_end, results):
             receive(key.data, now)
         now = time.monotonic()
         for c in clients:
-            role = c.spec.role
+            role = c.plan.role
             if not c.open:
                 if (c.sock is None or role == "newcomer") and c.closed_at is None and \
                         c.accepted_at is None and now >= c.next_send and now < end:
@@ -218,16 +218,16 @@ def worker(specs, port, start, end, quiet_s, hard_end, results):
                 except OSError:
                     close_client(c, now)
                 continue
-            if not c.spec.rate or now < c.next_send or role == "newcomer":
+            if not c.plan.rate or now < c.next_send or role == "newcomer":
                 continue
-            c.next_send += 1.0 / c.spec.rate
+            c.next_send += 1.0 / c.plan.rate
             if role == "user":
-                line = b"text|ol\xe1|L%d-%d-%d;" % (c.spec.index, c.sent, time.monotonic_ns())
-                line += b"." * max(0, c.spec.size - len(line))
+                line = b"text|ol\xe1|L%d-%d-%d;" % (c.plan.index, c.sent, time.monotonic_ns())
+                line += b"." * max(0, c.plan.size - len(line))
             elif role == "renamer":
-                line = b"name|" + bytes(rng.choice(b"abcdefghij") for _ in range(c.spec.size))
+                line = b"name|" + bytes(rng.choice(b"abcdefghij") for _ in range(c.plan.size))
             else:  # junk
-                line = rng.randbytes(c.spec.size)
+                line = rng.randbytes(c.plan.size)
             try:
                 c.sock.send(line)
                 c.sent += len(line) if role == "junk" else 1
@@ -244,8 +244,8 @@ def worker(specs, port, start, end, quiet_s, hard_end, results):
             "sent", "got", "out_of_order", "duplicates", "merged", "multi", "arrivals", "bytes",
             "list_size", "lists", "listed_before_start", "closed_at", "notices", "accepted_at",
             "attempts", "refused")})
-        report[-1]["role"] = c.spec.role
-        report[-1]["index"] = c.spec.index
+        report[-1]["role"] = c.plan.role
+        report[-1]["index"] = c.plan.index
     results.put((report, lat))
 
 
@@ -264,22 +264,22 @@ def percentile(hist, q):
 
 def scenario(name, args):
     """The clients of one run and how long the traffic lasts."""
-    specs = []
+    plans = []
 
     def add(role, **kw):
-        specs.append(Spec(role, len(specs), **kw))
+        plans.append(Plan(role, len(plans), **kw))
 
     chatters = lambda n=3: [add("user", rate=1.0) for _ in range(n)]
     if name == "room":
         for i in range(args.clients):
             add("user", rate=args.rate if i < args.talkers else 0.0)
-        return specs, args.duration
+        return plans, args.duration
     if name == "flood":
         for _ in range(15):
             add("user", rate=20.0)
         add("user")  # a plain reader
         chatters(2)
-        return specs, 10.0
+        return plans, 10.0
     if name == "idle":
         chatters()
         # Idle connections from one address (the per-address limit keeps all but a few out),
@@ -289,31 +289,31 @@ def scenario(name, args):
         for i in range(1000):
             add("idle", at=1.0, addr=address(2000 + i))
         add("newcomer", at=3.0, nick="recem")
-        return specs, 20.0
+        return plans, 20.0
     if name == "nonreader":
         # Enough traffic to fill the kernel's buffers for the non-reader (a few MB) early on.
         for i in range(40):
             add("user", rate=10.0 if i < 20 else 0.0, size=1500)
         add("nonreader")
-        return specs, 60.0
+        return plans, 60.0
     if name == "longline":
         chatters()
         add("longline", size=10 << 20)
         add("raw", size=10 << 20)
-        return specs, 15.0
+        return plans, 15.0
     if name == "junk":
         chatters()
         for _ in range(5):
             add("junk", rate=200.0, size=1000)
         for _ in range(5):
             add("raw", size=10 << 20, noise=True)
-        return specs, 15.0
+        return plans, 15.0
     if name == "renames":
         chatters(2)
         for i in range(997):
             add("user", nick="n%03d" % i + "x" * 60)
         add("renamer", rate=20.0, size=64)
-        return specs, 5.0
+        return plans, 5.0
     raise SystemExit("unknown scenario " + name)
 
 
@@ -326,15 +326,15 @@ def cpu_seconds(pid):
 
 
 def run(name, args):
-    specs, duration = scenario(name, args)
-    logins = sum(1 for s in specs if s.at <= 0)
+    plans, duration = scenario(name, args)
+    logins = sum(1 for s in plans if s.at <= 0)
     start = time.monotonic() + 2.0 + logins / 150.0
     end = start + duration
     hard_end = end + args.drain
     results = multiprocessing.Queue()
     procs = []
     for w in range(args.workers):
-        mine = specs[w::args.workers]
+        mine = plans[w::args.workers]
         p = multiprocessing.Process(target=worker, args=(mine, args.port, start, end, 3.0,
                                                          hard_end, results))
         p.start()
@@ -349,10 +349,10 @@ def run(name, args):
     args.server_cpu = cpu_seconds(args.server_pid) - cpu
     for p in procs:
         p.join()
-    return specs, reports, lat, start, end
+    return plans, reports, lat, start, end
 
 
-def summarise(name, specs, reports, lat, start, end, args):
+def summarise(name, plans, reports, lat, start, end, args):
     users = [r for r in reports if r["role"] == "user"]
     talkers = {r["index"]: r["sent"] for r in users if r["sent"]}
     expected = delivered = short = 0
@@ -435,8 +435,8 @@ def main():
     parser.add_argument("--drain", type=float, default=60.0,
                         help="seconds after the traffic to wait for the last lines")
     args = parser.parse_args()
-    specs, reports, lat, start, end = run(args.scenario, args)
-    ok = summarise(args.scenario, specs, reports, lat, start, end, args)
+    plans, reports, lat, start, end = run(args.scenario, args)
+    ok = summarise(args.scenario, plans, reports, lat, start, end, args)
     print("RESULT", "OK" if ok else "INCOMPLETE")
     return 0 if ok else 1
 
