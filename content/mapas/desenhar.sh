@@ -11,7 +11,11 @@
 # Uso:  bash content/mapas/desenhar.sh            (todos os mapas)
 #       bash content/mapas/desenhar.sh jesus roma (só alguns, pela chave)
 #
-# Cada mapa sai como JPEG de 1106 x 850 px nesta mesma pasta.
+# Cada mapa sai como JPEG de 1106 x 850 px nesta mesma pasta. A janela de mapas o mostra
+# em 553 x 425 px, onde 1 pt da folha vale 1,06 px: nenhum rótulo tem menos de 14 pt, para
+# que as maiúsculas tenham ao menos 10 px na tela. Depois de cada mapa, conferir-rotulos.sh
+# aponta os rótulos que tocam outro rótulo, uma linha ou uma costa (CONFERENCIA=pasta guarda
+# as figuras com os toques marcados) e o script termina com erro se houver algum.
 set -euo pipefail
 
 AQUI=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -29,15 +33,18 @@ FAIXA='#6b2a1b'
 FAIXA_TEXTO='#fbf3df'
 FAIXA_SUB='#ead7b0'
 MOLDURA='#5a3a1a'
+CAIXA='#fbf6ea'
 
-# Folha de 18,4 x 14,14 cm (1106 x 850 px); faixa do título no alto
+# Folha de 18,4 x 14,14 cm (1106 x 850 px, 553 x 425 na tela); faixa do título no alto
 LARG=18.4
 ALT=14.14
 MAPA_W=17.9
-MAPA_H=12.2
+MAPA_H=11.75
 MARGEM=0.25
 PX_L=1106
 PX_A=850
+TELA_L=553
+LETRA_MIN=14
 
 para_latin1() { iconv -f utf-8 -t latin1; }
 
@@ -50,29 +57,56 @@ regiao() {
 		printf "%.5f/%.5f/%.5f/%.5f", l0 - d/2, l0 + d/2, inv(y0 - H/2/k), inv(y0 + H/2/k) }'
 }
 
-# Lugares de um mapa: lon lat tipo posição nome
+# Lugares de um mapa: lon lat tipo posição deslocamento linhas nome
 lugares_do_mapa() {
 	awk -F'\t' -v m="$1" '
 	/^#/ || NF < 5 { next }
 	{ n = split($5, a, ",")
 	  for (i = 1; i <= n; i++) {
 		split(a[i], b, ":")
-		if (b[1] == m) { pos = (b[2] == "" ? "E" : b[2]); print $2 "\t" $3 "\t" $4 "\t" pos "\t" $1 }
+		if (b[1] == m) {
+			pos = (b[2] == "" ? "E" : b[2]); desl = (b[3] == "" ? "0/0" : b[3])
+			print $2 "\t" $3 "\t" $4 "\t" pos "\t" desl "\t" (b[4] == "" ? 1 : b[4]) "\t" $1
+		}
 	  } }' "$AQUI/lugares.tsv"
 }
 
-# Rótulos de áreas: lon lat estilo tamanho ângulo texto
+# Escreve um rótulo de uma ou mais linhas (separadas por "|") para o gmt text, em cm no quadro
+# do mapa: as linhas se empilham conforme a justificação, giradas com o texto.
+AWK_ROTULO='
+function rotulo(x, y, pt, fonte, ang, just, texto,   n, l, i, passo, base, a, desl) {
+	n = split(texto, l, "|")
+	passo = pt * 1.32 / 72 * 2.54
+	base = substr(just, 2, 1) == "B" ? n - 1 : (substr(just, 2, 1) == "T" ? 0 : (n - 1) / 2)
+	a = ang * atan2(0, -1) / 180
+	for (i = 1; i <= n; i++) {
+		desl = (base - (i - 1)) * passo
+		printf "%.3f\t%.3f\t%sp,%s\t%s\t%s\t%s\n", x - sin(a) * desl, y + cos(a) * desl, pt, fonte, ang, just, l[i]
+	}
+}'
+
+# Rótulos de áreas: lon lat estilo tamanho ângulo texto (nenhum abaixo do tamanho mínimo)
 rotulos_do_mapa() {
-	awk -F'\t' -v m="$1" '
+	awk -F'\t' -v m="$1" -v min="$LETRA_MIN" '
 	/^#/ || NF < 7 { next }
-	{ n = split($7, a, ","); for (i = 1; i <= n; i++) if (a[i] == m) print $2 "\t" $3 "\t" $4 "\t" $5 "\t" $6 "\t" $1 }' "$AQUI/rotulos.tsv"
+	{ n = split($7, a, ",")
+	  for (i = 1; i <= n; i++) if (a[i] == m) {
+		if ($5 + 0 < min) {
+			printf "rotulos.tsv: \"%s\" tem %s pt, menos que o mínimo de %s pt\n", $1, $5, min > "/dev/stderr"
+			exit 1
+		}
+		print $2 "\t" $3 "\t" $4 "\t" $5 "\t" $6 "\t" $1
+	  } }' "$AQUI/rotulos.tsv"
 }
 
-caneta_rota() { # cor traço
-	case "$2" in
-		tracejado) echo "1.8p,$1,7_4:0" ;;
-		pontilhado) echo "1.8p,$1,2_3:0" ;;
-		*) echo "1.8p,$1" ;;
+# Rótulos: o texto no desenho; na conferência, só a caixa de cada um (a cor da letra some
+# na da caixa) ou nada
+rotular() { # opções do gmt text; linhas "x y fonte ..." na entrada
+	case "$CAMADA" in
+		desenho) para_latin1 | gmt text "$@" ;;
+		sem_rotulos) cat > /dev/null ;;
+		caixas) sed -E 's/^([^\t]*\t[^\t]*\t[0-9.]+p,[^,\t]+)[^\t]*/\1,#ff00ff/' | para_latin1 |
+			gmt text "$@" -C10% -G#ff00ff -W0.5p,#0000ff ;;
 	esac
 }
 
@@ -109,44 +143,125 @@ legenda_do_mapa() {
 	awk -F'\t' -v m="$1" '
 	/^#/ { next }
 	FILENAME ~ /regioes/ && $1 == m && $5 != "-" && NF >= 6 && !visto[$5]++ {
-		if ($2 == "area") print "S 0.35c s 0.42c " $3 " 0.5p,#5a3a1a 0.8c " $5
-		else print "S 0.35c - 0.6c - " $4 " 0.8c " $5
+		if ($2 == "area") print "S 0.4c s 0.5c " $3 " 0.5p,#5a3a1a 0.95c " $5
+		else print "S 0.4c - 0.7c - " $4 " 0.95c " $5
 	}
 	FILENAME ~ /rotas/ && $1 == m && !visto[$4]++ {
 		pen = "1.8p," $2
 		if ($3 == "tracejado") pen = pen ",7_4:0"
 		if ($3 == "pontilhado") pen = pen ",2_3:0"
-		print "S 0.35c - 0.6c - " pen " 0.8c " $4
+		print "S 0.4c - 0.7c - " pen " 0.95c " $4
 	}' "$AQUI/regioes.tsv" "$AQUI/rotas.tsv"
 }
 
-# Setas ao longo das rotas, a cada ~3 cm de percurso (coordenadas do papel)
+# Setas ao longo das rotas (coordenadas do papel): no meio de cada trecho de mais de 1,2 cm,
+# ou a cada ~3 cm nos trechos longos, sempre longe das cidades e das curvas
 setas() { # arquivo projetado em cm
 	awk '
-	/^>/ { if (n) flush(); split($2, c, ","); hdr = "> -G" c[2] " -W0.6p," c[2]; n = 0; next }
-	{ n++; x[n] = $1; y[n] = $2 }
-	END { if (n) flush() }
-	function flush(   i, L, s, d, seg, alvo, dx, dy, t) {
-		L = 0
-		for (i = 2; i <= n; i++) { d[i] = sqrt((x[i]-x[i-1])^2 + (y[i]-y[i-1])^2); L += d[i] }
-		if (L < 0.9) return
-		print hdr
-		passo = (L < 4) ? L / 2 : 3.2
-		alvo = (L < 4) ? L / 2 : 1.6
-		s = 0
-		for (i = 2; i <= n; i++) {
-			while (alvo <= s + d[i] && alvo < L - 0.3) {
-				t = (alvo - s) / d[i]; dx = x[i] - x[i-1]; dy = y[i] - y[i-1]
-				printf "%.4f %.4f %.2f 0.34\n", x[i-1] + t*dx + 0.17*dx/d[i], y[i-1] + t*dy + 0.17*dy/d[i], atan2(dy, dx) * 180 / atan2(0, -1)
-				alvo += passo
-			}
-			s += d[i]
-		}
-	}' "$1"
+	/^>/ { split($2, c, ","); print "> -G" c[2] " -W0.6p," c[2]; n = 0; next }
+	{ n++; x[n] = $1; y[n] = $2
+	  if (n < 2) next
+	  dx = x[n] - x[n-1]; dy = y[n] - y[n-1]; d = sqrt(dx^2 + dy^2)
+	  if (d < 1.2) next
+	  k = int(d / 3.2); if (k < 1) k = 1
+	  for (i = 1; i <= k; i++) {
+		t = (i - 0.5) / k
+		printf "%.4f %.4f %.2f 0.34\n", x[n-1] + t*dx + 0.17*dx/d, y[n-1] + t*dy + 0.17*dy/d, atan2(dy, dx) * 180 / atan2(0, -1)
+	  } }' "$1"
+}
+
+# Uma camada do mapa em PNG: desenho, sem_rotulos ou caixas (ver rotular)
+camada() { # camada saída; o resto vem de desenhar
+	CAMADA=$1
+	local saida=$2
+	(
+	cd "$d"
+	gmt begin "$saida" png E220
+	gmt set PS_CHAR_ENCODING ISOLatin1+ MAP_FRAME_TYPE plain MAP_FRAME_PEN 1p,$MOLDURA \
+		FONT_ANNOT_PRIMARY 14p,Palatino-Roman,black FONT_LABEL 14p,Palatino-Roman,black \
+		MAP_SCALE_HEIGHT 6p MAP_TICK_PEN_PRIMARY 0.8p,black
+
+	# Folha e faixa do título
+	gmt plot -R0/$LARG/0/$ALT -JX${LARG}c/${ALT}c -G$PAPEL -W0 -B+n <<-FIM
+	0 0
+	$LARG 0
+	$LARG $ALT
+	0 $ALT
+	FIM
+	local topo_mapa direita topo
+	topo_mapa=$(awk -v a="$MARGEM" -v h="$MAPA_H" 'BEGIN { print a + h + 0.18 }')
+	direita=$(awk -v l="$LARG" -v a="$MARGEM" 'BEGIN { print l - a }')
+	topo=$(awk -v t="$ALT" -v a="$MARGEM" 'BEGIN { print t - a + 0.05 }')
+	gmt plot -G$FAIXA -W0.8p,$MOLDURA <<-FIM
+	$MARGEM $topo_mapa
+	$direita $topo_mapa
+	$direita $topo
+	$MARGEM $topo
+	FIM
+	printf '%s\t%s\t%s\n' "$(awk -v l="$LARG" 'BEGIN { print l / 2 }')" \
+		"$(awk -v t="$topo_mapa" 'BEGIN { print t + 1.27 }')" "$titulo" | para_latin1 |
+		gmt text -F+f20p,Palatino-Bold,$FAIXA_TEXTO+jCM
+	printf '%s\t%s\t%s\n' "$(awk -v l="$LARG" 'BEGIN { print l / 2 }')" \
+		"$(awk -v t="$topo_mapa" 'BEGIN { print t + 0.5 }')" "$sub" | para_latin1 |
+		gmt text -F+f14p,Palatino-Italic,$FAIXA_SUB+jCM
+
+	# Terra, áreas históricas, mar por cima das áreas, costa e rios; ilhas e lagos pequenos
+	# ficam de fora, onde disputariam lugar com os nomes
+	gmt coast -R$R -J$J -X${MARGEM}c -Y${MARGEM}c -D$res -A$ilhas -G$TERRA -S$MAR -C$TERRA
+	gmt coast -D$res -A$lagos -C$MAR
+	# (sem os rótulos, só os contornos das áreas: é onde se procuram as linhas escuras)
+	if [ -s areas.txt ]; then
+		[ "$CAMADA" != sem_rotulos ] && gmt plot areas.txt -t45
+		sed 's/ -G[^ ]*//' areas.txt | gmt plot -W0.6p,#6b4a2a
+	fi
+	gmt coast -D$res -A$ilhas -S$MAR -C$TERRA -W1/0.6p,$COSTA $rios
+	gmt coast -D$res -A$lagos -C$MAR -W2/0.5p,$COSTA
+	if [ -s linhas.txt ]; then gmt plot linhas.txt; fi
+
+	# Rótulos das áreas (por baixo das cidades)
+	if [ -s rotulos_cm.txt ]; then
+		rotular -R0/$MAPA_W/0/$MAPA_H -JX${MAPA_W}c/${MAPA_H}c -F+f+a+j < rotulos_cm.txt
+		gmt plot -R$R -J$J -T
+	fi
+
+	# Rotas com setas
+	if [ -s rotas.txt ]; then
+		gmt plot rotas.txt
+		if [ -s setas.txt ]; then
+			gmt plot setas.txt -R0/$MAPA_W/0/$MAPA_H -JX${MAPA_W}c/${MAPA_H}c -Sv0.34c+e+a50+h0.4 -W0.8p
+			gmt plot -R$R -J$J -T
+		fi
+	fi
+
+	# Lugares: símbolos e nomes (os nomes em cm no quadro do mapa)
+	if [ -s lugares.txt ]; then
+		[ -s montes.txt ] && gmt plot montes.txt -St0.32c -G#7a5230 -W0.5p,#f6efdc
+		[ -s cidades.txt ] && gmt plot cidades.txt -Sc0.19c -Gblack -W0.6p,#f6efdc
+		[ -s locais.txt ] && gmt plot locais.txt -Sc0.18c -G#8b1a1a -W0.6p,#f6efdc
+		if [ -s capitais.txt ]; then
+			gmt plot capitais.txt -Sc0.29c -Gblack -W0.6p,#f6efdc
+			gmt plot capitais.txt -Sc0.11c -G#f6efdc
+		fi
+		[ -s chamadas.txt ] && gmt plot chamadas.txt -R0/$MAPA_W/0/$MAPA_H -JX${MAPA_W}c/${MAPA_H}c -W0.6p,#3a2a1a
+		rotular -R0/$MAPA_W/0/$MAPA_H -JX${MAPA_W}c/${MAPA_H}c -F+f+a+j < nomes.txt
+		gmt plot -R$R -J$J -T
+	fi
+
+	# Escala e legenda
+	gmt plot escala_caixa.txt -R0/$MAPA_W/0/$MAPA_H -JX${MAPA_W}c/${MAPA_H}c -G$CAIXA -W0.5p,$MOLDURA
+	gmt plot escala_barra.txt -W1p,black
+	gmt text escala_texto.txt -F+f14p,Palatino-Roman,black+jCB
+	gmt plot -R$R -J$J -T
+	if [ -s legenda.txt ]; then
+		gmt legend legenda.txt -Dj${pos_leg}+o0.3c/0.3c -F+g$CAIXA+p0.6p,$MOLDURA+c0.15c
+	fi
+	gmt basemap -B0 --MAP_FRAME_PEN=1.2p,$MOLDURA
+	gmt end
+	)
 }
 
 desenhar() {
-	local chave=$1 arquivo=$2 res=$3 lon0=$4 lat0=$5 dlon=$6 titulo=$7 sub=$8 pos_leg=$9 pos_esc=${10} esc=${11}
+	local chave=$1 arquivo=$2 res=$3 ilhas=${4%/*} lagos=${4#*/} niveis_rios=$5 lon0=$6 lat0=$7 dlon=$8 titulo=$9 sub=${10} pos_leg=${11} pos_esc=${12} esc=${13}
 	local R J
 	R=$(regiao "$lon0" "$lat0" "$dlon")
 	J="M$lon0/${MAPA_W}c"
@@ -158,146 +273,130 @@ desenhar() {
 	rotas_do_mapa "$chave" > "$d/rotas.txt"
 	regioes_do_mapa "$chave" area > "$d/areas.txt"
 	regioes_do_mapa "$chave" linha > "$d/linhas.txt"
-	legenda_do_mapa "$chave" | para_latin1 > "$d/legenda.txt"
+	# A nota do mapa (linhas separadas por "|") vai na caixa da legenda, abaixo das entradas
+	{ legenda_do_mapa "$chave"; printf '%s' "${NOTA:-}" | tr '|' '\n' | sed 's/^/L 14p,Palatino-Italic,#3a2a1a L /'; } |
+		para_latin1 > "$d/legenda.txt"
 
-	local rios="-Ir/0.8p,$RIO"
-	local area="-A0"
-	case "$res" in
-		i) rios="-I1/1p,$RIO -I2/0.8p,$RIO"; area="-A20" ;;
-		h) rios="-I1/1p,$RIO -I2/0.8p,$RIO -I3/0.6p,$RIO"; area="-A5" ;;
+	local rios=""
+	case "$niveis_rios" in
+		1) rios="-I1/1p,$RIO" ;;
+		2) rios="-I1/1p,$RIO -I2/0.8p,$RIO" ;;
+		r) rios="-Ir/0.8p,$RIO" ;;
 	esac
 
 	(
 	cd "$d"
-	gmt begin mapa png E220
-	gmt set PS_CHAR_ENCODING ISOLatin1+ MAP_FRAME_TYPE plain MAP_FRAME_PEN 1p,$MOLDURA \
-		FONT_ANNOT_PRIMARY 8p,Palatino-Roman,black FONT_LABEL 8p,Palatino-Roman,black \
-		MAP_SCALE_HEIGHT 5p MAP_TICK_PEN_PRIMARY 0.6p,black
-
-	# Folha e faixa do título
-	gmt plot -R0/$LARG/0/$ALT -JX${LARG}c/${ALT}c -G$PAPEL -W0 -B+n <<-FIM
-	0 0
-	$LARG 0
-	$LARG $ALT
-	0 $ALT
-	FIM
-	local topo_mapa
-	topo_mapa=$(awk -v a="$MARGEM" -v h="$MAPA_H" 'BEGIN { print a + h + 0.18 }')
-	gmt plot -G$FAIXA -W0.8p,$MOLDURA <<-FIM
-	$MARGEM $topo_mapa
-	$(awk -v l="$LARG" -v a="$MARGEM" 'BEGIN { print l - a }') $topo_mapa
-	$(awk -v l="$LARG" -v a="$MARGEM" 'BEGIN { print l - a }') $(awk -v t="$ALT" -v a="$MARGEM" 'BEGIN { print t - a + 0.05 }')
-	$MARGEM $(awk -v t="$ALT" -v a="$MARGEM" 'BEGIN { print t - a + 0.05 }')
-	FIM
-	printf '%s\t%s\t%s\n' "$(awk -v l="$LARG" 'BEGIN { print l / 2 }')" \
-		"$(awk -v t="$topo_mapa" 'BEGIN { print t + 0.84 }')" "$titulo" | para_latin1 |
-		gmt text -F+f18p,Palatino-Bold,$FAIXA_TEXTO+jCM
-	printf '%s\t%s\t%s\n' "$(awk -v l="$LARG" 'BEGIN { print l / 2 }')" \
-		"$(awk -v t="$topo_mapa" 'BEGIN { print t + 0.27 }')" "$sub" | para_latin1 |
-		gmt text -F+f9.5p,Palatino-Italic,$FAIXA_SUB+jCM
-
-	# Terra, áreas históricas, mar por cima das áreas, costa e rios
-	gmt coast -R$R -J$J -X${MARGEM}c -Y${MARGEM}c -D$res $area -G$TERRA -S$MAR -C$MAR
-	if [ -s areas.txt ]; then
-		gmt plot areas.txt -t45
-		gmt plot areas.txt -W0.6p,#6b4a2a
-	fi
-	gmt coast -D$res $area -S$MAR -C$MAR -W1/0.6p,$COSTA -W2/0.5p,$COSTA $rios
-	gmt basemap -Bxg1 -Byg1 --MAP_GRID_PEN_PRIMARY=0.25p,#9bb3c4@40 -B+n 2>/dev/null || true
-	if [ -s linhas.txt ]; then gmt plot linhas.txt; fi
-
-	# Rótulos das áreas (por baixo das cidades)
-	if [ -s rotulos.txt ]; then
-		awk -F'\t' -v terra="$TERRA" -v mar="$MAR" '{
-			e = $3; f = "Palatino-Roman"; c = "#8b3a2a"; halo = ""
-			if (e == "regiao") { f = "Palatino-Roman"; c = "#8b3a2a" }
-			else if (e == "tribo") { f = "Palatino-Bold"; c = "#4a2a10"; halo = "=~1.2p,#f6efdc" }
-			else if (e == "reino") { f = "Palatino-Bold"; c = "#4a2a10"; halo = "=~1.2p,#f6efdc" }
-			else if (e == "templo") { f = "Palatino-Bold"; c = "#4a2a10" }
-			else if (e == "agua") { f = "Palatino-Italic"; c = "#2f5f85" }
-			else if (e == "rio") { f = "Palatino-Italic"; c = "#2f5f85"; halo = "=~1.2p," terra }
-			else if (e == "ilha") { f = "Palatino-Italic"; c = "#4a3a2a" }
-			else if (e == "nota") { f = "Palatino-Italic"; c = "#3a2a1a"; halo = "=~1.2p," terra }
-			printf "%s\t%s\t%sp,%s,%s%s\t%s\tCM\t%s\n", $1, $2, $4, f, c, halo, $5, $6 }' rotulos.txt |
-			para_latin1 | gmt text -F+f+a+j
-	fi
-
-	# Rotas com setas
+	# Escala: uma barra com o comprimento escrito em cima, numa caixa num canto do quadro
+	# (esc: "25k" são 25 km, "200e" são 200 m; na latitude do centro)
+	awk -v W="$MAPA_W" -v H="$MAPA_H" -v d="$dlon" -v lat="$lat0" -v esc="$esc" -v pos="$pos_esc" 'BEGIN {
+		n = esc + 0; km = substr(esc, length(esc)) == "k" ? n : n / 1000
+		texto = n (km == n ? " km" : " m")
+		L = km * W / (d * 111.195 * cos(lat * atan2(0, -1) / 180))
+		# largura do texto pelas larguras do Palatino (milésimos do corpo): algarismos, espaço, k, m
+		for (i = 1; i <= length(texto); i++) {
+			c = substr(texto, i, 1)
+			tw += c ~ /[0-9]/ ? 500 : (c == " " ? 250 : (c == "k" ? 556 : 883))
+		}
+		tw = tw / 1000 * 14 / 72 * 2.54
+		bw = (L > tw ? L : tw) + 0.5; bh = 1.15
+		x0 = pos ~ /L/ ? 0.3 : (pos ~ /R/ ? W - 0.3 - bw : (W - bw) / 2)
+		y0 = pos ~ /B/ ? 0.3 : H - 0.3 - bh
+		cx = x0 + bw / 2; yb = y0 + 0.2
+		printf "%.3f %.3f\n%.3f %.3f\n%.3f %.3f\n%.3f %.3f\n", x0, y0, x0 + bw, y0, x0 + bw, y0 + bh, x0, y0 + bh > "escala_caixa.txt"
+		printf "%.3f %.3f\n%.3f %.3f\n%.3f %.3f\n%.3f %.3f\n", cx - L/2, yb + 0.2, cx - L/2, yb, cx + L/2, yb, cx + L/2, yb + 0.2 > "escala_barra.txt"
+		printf "%.3f %.3f %s\n", cx, yb + 0.33, texto > "escala_texto.txt"
+	}'
 	if [ -s rotas.txt ]; then
-		gmt plot rotas.txt
 		gmt mapproject rotas.txt -R$R -J$J > rotas_cm.txt
 		setas rotas_cm.txt > setas.txt
-		if [ -s setas.txt ]; then
-			gmt plot setas.txt -R0/$MAPA_W/0/$MAPA_H -JX${MAPA_W}c/${MAPA_H}c -Sv0.34c+e+a50+h0.4 -W0.8p
-			gmt plot -R$R -J$J -T
-		fi
 	fi
-
-	# Lugares: símbolos e nomes
 	if [ -s lugares.txt ]; then
 		awk -F'\t' '$3 == "capital" { print $1, $2 }' lugares.txt > capitais.txt
 		awk -F'\t' '$3 == "cidade" { print $1, $2 }' lugares.txt > cidades.txt
 		awk -F'\t' '$3 == "monte" { print $1, $2 }' lugares.txt > montes.txt
 		awk -F'\t' '$3 == "local" { print $1, $2 }' lugares.txt > locais.txt
-		[ -s montes.txt ] && gmt plot montes.txt -St0.30c -G#7a5230 -W0.5p,#f6efdc
-		[ -s cidades.txt ] && gmt plot cidades.txt -Sc0.17c -Gblack -W0.6p,#f6efdc
-		[ -s locais.txt ] && gmt plot locais.txt -Sc0.16c -G#8b1a1a -W0.6p,#f6efdc
-		if [ -s capitais.txt ]; then
-			gmt plot capitais.txt -Sc0.27c -Gblack -W0.6p,#f6efdc
-			gmt plot capitais.txt -Sc0.10c -G#f6efdc
-		fi
-		awk -F'\t' -v terra="$TERRA" '
-		BEGIN { j["E"]="LM"; j["W"]="RM"; j["N"]="CB"; j["S"]="CT"; j["NE"]="LB"; j["NW"]="RB"; j["SE"]="LT"; j["SW"]="RT" }
-		{ t = $3; f = "9p,Palatino-Roman,black"
-		  if (t == "capital") f = "10.5p,Palatino-Bold,black"
-		  else if (t == "monte") f = "8.5p,Palatino-Italic,#5a3414"
-		  else if (t == "local") f = "8.5p,Palatino-Bold,#5a1a0a"
-		  printf "%s\t%s\t%s=~1.6p,%s\t%s\t%s\n", $1, $2, f, terra, j[$4], $5 }' lugares.txt |
-			para_latin1 | gmt text -F+f+j -DJ0.16c
+		# O nome fica a uma distância do símbolo na direção pedida, mais o deslocamento (cm);
+		# com 2 linhas, quebra no espaço mais perto do meio
+		cut -f1,2 lugares.txt | gmt mapproject -R$R -J$J > lugares_cm.txt
+		paste lugares_cm.txt lugares.txt | awk -F'\t' "$AWK_ROTULO"'
+		BEGIN { j["E"]="LM"; j["W"]="RM"; j["N"]="CB"; j["S"]="CT"; j["NE"]="LB"; j["NW"]="RB"; j["SE"]="LT"; j["SW"]="RT"
+			split("E 1 0 W -1 0 N 0 1 S 0 -1 NE .8 .8 NW -.8 .8 SE .8 -.8 SW -.8 -.8", v, " ")
+			for (i = 1; i <= 24; i += 3) { vx[v[i]] = v[i+1]; vy[v[i]] = v[i+2] } }
+		{ x = $1; y = $2; t = $5; p = $6; split($7, o, "/"); nome = $9
+		  pt = 14; f = "Palatino-Roman,black"; r = 0.2
+		  if (t == "capital") { pt = 15; f = "Palatino-Bold,black"; r = 0.25 }
+		  else if (t == "monte") { f = "Palatino-Italic,#5a3414"; r = 0.24 }
+		  else if (t == "local") { f = "Palatino-Bold,#5a1a0a" }
+		  else if (t == "tribo") { f = "Palatino-Bold,#4a2a10"; r = 0 }
+		  else if (t == "regiao") { f = "Palatino-Roman,#8b3a2a"; r = 0 }
+		  else if (t == "edificio") { f = "Palatino-Bold,#5a1a0a"; r = 0 }
+		  if (!(p in j)) { print "posição de rótulo desconhecida: " p > "/dev/stderr"; exit 1 }
+		  if ($8 == 2) {
+			meio = 0
+			for (i = 1; i <= length(nome); i++)
+				if (substr(nome, i, 1) == " " && (meio == 0 || (i - length(nome) / 2) ^ 2 < (meio - length(nome) / 2) ^ 2)) meio = i
+			if (meio) nome = substr(nome, 1, meio - 1) "|" substr(nome, meio + 1)
+		  }
+		  rotulo(x + r * vx[p] + o[1], y + r * vy[p] + o[2], pt, f, 0, j[p], nome)
+		  # Um nome afastado do seu lugar ganha uma linha de chamada até ele
+		  if (o[1] ^ 2 + o[2] ^ 2 >= 0.36) {
+			dx = r * vx[p] + o[1] - 0.25 * vx[p]; dy = r * vy[p] + o[2] - 0.25 * vy[p]; d = sqrt(dx ^ 2 + dy ^ 2)
+			s = r == 0 ? 0 : 0.12
+			printf ">\n%.3f %.3f\n%.3f %.3f\n", x + s * dx / d, y + s * dy / d, x + dx, y + dy > "chamadas.txt"
+		  } }' > nomes.txt
 	fi
-
-	# Escala e legenda
-	gmt basemap -Lj${pos_esc}+o0.35c/0.35c+c$lat0+w${esc}+u -F+gwhite@25+p0.5p,$MOLDURA+c0.12c/0.12c/0.12c/0.12c
-	if [ -s legenda.txt ]; then
-		gmt legend legenda.txt -Dj${pos_leg}+o0.3c/0.3c -F+g#fbf6ea@10+p0.6p,$MOLDURA+c0.12c \
-			--FONT_ANNOT_PRIMARY=8.5p,Palatino-Roman,black
+	if [ -s rotulos.txt ]; then
+		cut -f1,2 rotulos.txt | gmt mapproject -R$R -J$J > rotulos_xy.txt
+		paste rotulos_xy.txt rotulos.txt | awk -F'\t' "$AWK_ROTULO"'{
+			e = $5; f = "Palatino-Roman,#8b3a2a"
+			if (e == "tribo" || e == "reino") f = "Palatino-Bold,#4a2a10"
+			else if (e == "agua" || e == "rio") f = "Palatino-Italic,#2f5f85"
+			else if (e == "ilha") f = "Palatino-Italic,#4a3a2a"
+			rotulo($1, $2, $6, f, $7, "CM", $8) }' > rotulos_cm.txt
 	fi
-	if [ -n "${NOTA:-}" ]; then
-		printf '%s\n' "$NOTA" | para_latin1 | gmt text -F+cBR+f8p,Palatino-Italic,#3a2a1a -Dj0.3c/0.3c \
-			-Gwhite@25 -W0.5p,$MOLDURA -C0.15c/0.1c
-	fi
-	gmt basemap -B0 --MAP_FRAME_PEN=1.2p,$MOLDURA
-	gmt end
 	)
-	/usr/bin/convert "$d/mapa.png" -resize "${PX_L}x${PX_A}!" -strip -interlace none \
+
+	local png="$d/mapa.png"
+	camada desenho mapa
+	camada sem_rotulos sem_rotulos
+	camada caixas caixas
+	/usr/bin/convert "$png" -resize "${PX_L}x${PX_A}!" -strip -interlace none \
 		-sampling-factor 2x2 -quality 85 "$AQUI/$arquivo"
 	echo "$arquivo: $(stat -c %s "$AQUI/$arquivo") bytes"
+	bash "$AQUI/conferir-rotulos.sh" "${arquivo%.jpg}" "$d/sem_rotulos.png" "$d/caixas.png" "$png" "$TELA_L" ||
+		FALHAS="$FALHAS ${arquivo%.jpg}"
 }
 
-# chave | arquivo | resolução | centro lon | centro lat | largura (graus) | título | subtítulo | legenda | escala | comprimento da escala
+# chave | arquivo | resolução | áreas mínimas de ilhas/lagos (km²) | rios (- nenhum, 1 os
+# maiores, 2 também os médios, r todos) | centro lon | centro lat | largura (graus) | título | subtítulo | legenda | escala | comprimento da escala
 MAPAS=$(cat <<'FIM'
-jesus	terra-santa-jesus.jpg	f	35.40	32.30	4.6	A Terra Santa no Tempo de Jesus	A Palestina romana, c. 4 a.C. a 30 d.C.	TR	BL	25k
-exodo	exodo.jpg	h	33.70	30.00	7.0	O Êxodo: do Egito a Canaã	A saída do Egito e os quarenta anos no deserto (rota tradicional)	TL	BR	50k
-tribos	doze-tribos.jpg	f	35.40	32.25	4.2	As Doze Tribos de Israel	A partilha da terra nos dias de Josué	TL	BL	25k
-reinos	reinos-israel-juda.jpg	f	35.55	32.25	4.8	Os Reinos de Israel e Judá	O reino dividido, c. 930 a 722 a.C.	TL	BL	25k
-paulo1	paulo-primeira-viagem.jpg	h	33.50	36.50	9.0	A Primeira Viagem Missionária de Paulo	Atos 13 e 14	BL	BR	100k
-paulo2	paulo-segunda-viagem.jpg	h	29.20	36.50	19.5	A Segunda Viagem Missionária de Paulo	Atos 15.36 a 18.22	BL	BC	200k
-paulo3	paulo-terceira-viagem.jpg	h	29.20	36.50	19.5	A Terceira Viagem Missionária de Paulo	Atos 18.23 a 21.17	BL	BC	200k
-roma	paulo-viagem-roma.jpg	i	23.00	37.00	27.0	A Viagem de Paulo a Roma	Atos 27 e 28	BL	BC	300k
-igrejas	sete-igrejas-asia.jpg	f	27.85	38.40	4.6	As Sete Igrejas da Ásia	Apocalipse 1 a 3	BR	BL	25k
-jerusalem	jerusalem-tempo-jesus.jpg	f	35.235	31.776	0.034	Jerusalém no Tempo de Jesus	A cidade no século I d.C. (localizações aproximadas)	BR	BL	200e
-galileia	ministerio-galileia.jpg	f	35.50	32.85	1.45	O Ministério de Jesus na Galileia	Mateus 4 a 18; Marcos 1 a 9; Lucas 4 a 9	BR	BL	10k
-abraao	jornada-abraao.jpg	i	38.50	33.30	19.5	A Jornada de Abraão	De Ur dos caldeus a Canaã e ao Egito (Gênesis 11 a 13)	BL	BC	200k
-exilio	exilio-babilonia.jpg	i	41.00	33.90	17.5	O Exílio na Babilônia	As deportações de Israel (722 a.C.) e de Judá (597 a 586 a.C.)	BL	BC	200k
-davi	reino-davi-salomao.jpg	h	36.30	32.70	12.0	O Reino de Davi e Salomão	O reino unido, c. 1000 a 930 a.C.	BL	BR	100k
+jesus	terra-santa-jesus.jpg	f	0/0	2	35.35	32.30	3.4	A Terra Santa no Tempo de Jesus	A Palestina romana, c. 4 a.C. a 30 d.C.	TR	BL	25k
+exodo	exodo.jpg	h	5/50	-	33.70	30.00	7.0	O Êxodo: do Egito a Canaã	A saída do Egito e os quarenta anos no deserto (rota tradicional)	BL	TL	50k
+tribos	doze-tribos.jpg	f	0/0	2	35.40	32.25	4.2	As Doze Tribos de Israel	A partilha da terra nos dias de Josué	BR	BL	25k
+reinos	reinos-israel-juda.jpg	f	0/50	-	35.55	32.29	4.8	Os Reinos de Israel e Judá	O reino dividido, c. 930 a 722 a.C.	BR	BL	25k
+paulo1	paulo-primeira-viagem.jpg	h	5/400	-	34.0	36.75	9.0	A Primeira Viagem Missionária de Paulo	Atos 13 e 14	TR	BR	100k
+paulo2	paulo-segunda-viagem.jpg	h	400/1200	-	29.3	36.7	20.5	A Segunda Viagem Missionária de Paulo	Atos 15.36 a 18.22	BL	BC	200k
+paulo3	paulo-terceira-viagem.jpg	h	400/1200	-	29.3	36.7	20.5	A Terceira Viagem Missionária de Paulo	Atos 18.23 a 21.17	BL	BC	200k
+roma	paulo-viagem-roma.jpg	i	500/400	-	23.00	37.00	27.0	A Viagem de Paulo a Roma	Atos 27 e 28	TR	BL	300k
+igrejas	sete-igrejas-asia.jpg	f	20/160	1	27.85	38.30	4.6	As Sete Igrejas da Ásia	Apocalipse 1 a 3	BR	TL	25k
+jerusalem	jerusalem-tempo-jesus.jpg	f	0/0	-	35.235	31.776	0.034	Jerusalém no Tempo de Jesus	A cidade no século I d.C. (localizações aproximadas)	BR	TR	200e
+galileia	ministerio-galileia.jpg	f	0/0	2	35.40	32.94	1.3	O Ministério de Jesus na Galileia	Mateus 4 a 18; Marcos 1 a 9; Lucas 4 a 9	TL	BL	10k
+abraao	jornada-abraao.jpg	i	20/400	1	38.50	33.30	19.5	A Jornada de Abraão	De Ur dos caldeus a Canaã e ao Egito (Gênesis 11 a 13)	BR	TR	200k
+exilio	exilio-babilonia.jpg	i	20/400	1	41.00	33.60	17.5	O Exílio na Babilônia	As deportações de Israel (722 a.C.) e de Judá (597 a 586 a.C.)	BL	BR	200k
+davi	reino-davi-salomao.jpg	h	5/400	1	36.30	32.70	12.0	O Reino de Davi e Salomão	O reino unido, c. 1000 a 930 a.C.	BR	BL	100k
 FIM
 )
 
 pedidos=" $* "
-while IFS=$'\t' read -r chave arquivo res lon0 lat0 dlon titulo sub pos_leg pos_esc esc; do
+FALHAS=""
+while IFS=$'\t' read -r chave arquivo res areas niveis_rios lon0 lat0 dlon titulo sub pos_leg pos_esc esc; do
 	[ -z "$chave" ] && continue
 	if [ $# -gt 0 ] && [[ "$pedidos" != *" $chave "* ]]; then continue; fi
 	NOTA=""
-	[ "$chave" = tribos ] && NOTA="Levi não recebeu território: habitou em 48 cidades entre as tribos."
-	desenhar "$chave" "$arquivo" "$res" "$lon0" "$lat0" "$dlon" "$titulo" "$sub" "$pos_leg" "$pos_esc" "$esc"
+	[ "$chave" = tribos ] && NOTA="Levi não recebeu território:|habitou em 48 cidades entre as tribos."
+	desenhar "$chave" "$arquivo" "$res" "$areas" "$niveis_rios" "$lon0" "$lat0" "$dlon" "$titulo" "$sub" "$pos_leg" "$pos_esc" "$esc"
 done <<< "$MAPAS"
+if [ -n "$FALHAS" ]; then
+	echo "rótulos que tocam outro rótulo ou uma linha em:$FALHAS" >&2
+	exit 1
+fi
