@@ -1,14 +1,39 @@
 #include "AppCore.h"
 #include "FrmLivros.h"
 #include "FrmLivros2.h"
+#include "FrmMapas.h"
 #include "MDIForm1.h"
 #include "Net.h"
 #include "TestSupport.h"
 
+#include <QImageReader>
 #include <QtTest>
 
 using namespace tovelo;
 using test::choose;
+
+namespace {
+
+// The maps window shows every picture in a 553 x 425 area: other proportions distort it.
+bool fitsPictureArea(QSize s) {
+    return s.isValid() && qAbs(s.width() * 425 - s.height() * 553) <= s.height();
+}
+
+// Picture names of the maps the publisher's updates add (title<TAB>picture per line).
+QStringList publishedMapPictures() {
+    QStringList names;
+    const QDir dir(QStringLiteral(TOVELO_PUBLISHER_CONTENT));
+    for (const QString& list : dir.entryList({QStringLiteral("Mapas*.tsv")})) {
+        QFile f(dir.filePath(list));
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (line.contains('\t'))
+                names << QString::fromUtf8(line.split('\t').value(1)).trimmed();
+    }
+    return names;
+}
+
+} // namespace
 
 // The real program folder: the executable and the content database the build made.
 class TestProgram : public QObject {
@@ -68,6 +93,39 @@ private slots:
         main.close();
         QTRY_VERIFY(instanceOf<FrmLivros>().isNull());
         QVERIFY(instanceOf<FrmLivros2>().isNull());
+    }
+
+    // The maps window opens on the Temple plan and shows every map it lists; the pictures of
+    // the maps that updates add ship too. Each is a readable picture of the picture area's
+    // proportions and of a reasonable size.
+    void everyMapShowsUndistorted() {
+        MDIForm1 main;
+        main.show();
+        main.Mapas->trigger();
+        FrmMapas* maps = instanceOf<FrmMapas>();
+        QVERIFY(maps);
+        QVERIFY(fitsPictureArea(maps->Image1->pixmap().size()));
+        for (int i = 0; i < maps->Combo1->count(); ++i) {
+            choose(maps->Combo1, maps->Combo1->itemText(i));
+            QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
+            QVERIFY2(fitsPictureArea(maps->Image1->pixmap().size()),
+                     qPrintable(maps->Combo1->itemText(i)));
+        }
+
+        const QStringList published = publishedMapPictures();
+        QVERIFY(!published.isEmpty());
+        QVERIFY(maps->Combo1->count() + published.size() >= 14);
+        QStringList pictures = published;
+        Db db(programFile("Tovelo.mdb"));
+        QSqlQuery q = db.run("SELECT Mapa FROM Mapas");
+        while (q.next())
+            pictures << q.value(0).toString();
+        for (const QString& name : pictures) {
+            const QString path = programFile(QStringLiteral("Mapas/") + name);
+            QVERIFY2(fitsPictureArea(QImageReader(path).read().size()), qPrintable(name));
+            QVERIFY2(QFileInfo(path).size() < 300 * 1024, qPrintable(name));
+        }
+        main.close();
     }
 
     void realExecutableStartsAndEnds() {
