@@ -29,8 +29,7 @@ raio=$(awk -v p="$px" 'BEGIN { r = int(p + 0.5); print (r < 1 ? 1 : r) }')
 "$im" "$caixas" -alpha off -channel R -separate +channel -negate -threshold 65% "$d/sem_vermelho.png"
 "$im" "$d/caixas.png" "$d/sem_vermelho.png" -compose multiply -composite "$d/contornos.png"
 
-# Linhas: o que é escuro no mapa sem rótulos (as cores de terra, mar e áreas são claras,
-# e a grade de meridianos também)
+# Linhas: o que é escuro no mapa sem rótulos (terra, mar, lagos e caixas são claros)
 "$im" "$sem" -alpha off -colorspace gray -threshold 74% -negate "$d/linhas.png"
 
 # Um rótulo sobre outro: o contorno de uma caixa fica dentro da área coberta pelas caixas.
