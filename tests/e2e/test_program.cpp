@@ -116,12 +116,12 @@ private slots:
         QVERIFY(!published.isEmpty());
         QVERIFY(maps->Combo1->count() + published.size() >= 14);
         QStringList pictures = published;
-        Db db(programFile("Tovelo.mdb"));
+        Db db(folders().database);
         QSqlQuery q = db.run("SELECT Mapa FROM Mapas");
-        while (q.next())
+        while (nextRow(q))
             pictures << q.value(0).toString();
         for (const QString& name : pictures) {
-            const QString path = programFile(QStringLiteral("Mapas/") + name);
+            const QString path = mapPicture(name);
             QVERIFY2(fitsPictureArea(QImageReader(path).read().size()), qPrintable(name));
             QVERIFY2(QFileInfo(path).size() < 300 * 1024, qPrintable(name));
         }
