@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QtTest>
 #include <functional>
+#include <random>
 #include <sqlite3.h>
 
 using namespace tovelo;
@@ -50,6 +51,37 @@ private slots:
         QCOMPARE(versesContaining(chapter, "novo 12\n3"), V());
         QCOMPARE(versesContaining(chapter, "agua"), V({3}));
         QCOMPARE(versesContaining(chapter, ""), V());
+    }
+
+    // The search scans 16 places at a time where it can and byte by byte near the end: a word
+    // is found wherever it lies against those blocks, and a near miss (first and last bytes
+    // alike, a middle one not) is none.
+    void scanFindsWhatAPlainSearchFinds() {
+        std::mt19937 random(9);
+        const char letters[] = {'a', 'b', '\xc3'};
+        auto filled = [&](size_t n) {
+            std::string s(n, 'a');
+            for (char& c : s)
+                c = letters[random() % 3];
+            return s;
+        };
+        for (size_t n = 1; n <= 24; ++n) {
+            const std::string word = filled(n);
+            std::string nearMiss = word;
+            if (n > 2) nearMiss[n / 2] = '#';
+            for (size_t length = 0; length <= 80; ++length) {
+                const std::string filler = filled(length);
+                for (size_t at = 0; at + n <= length; ++at)
+                    for (const std::string& planted : {word, nearMiss}) {
+                        std::string text = filler;
+                        text.replace(at, n, planted);
+                        const std::string_view view = text;
+                        for (size_t from : {size_t(0), at, at + 1, length, length + 1})
+                            QCOMPARE(findBytes(view, word, from), view.find(word, from));
+                    }
+                QCOMPARE(findBytes(filler, word), std::string_view(filler).find(word));
+            }
+        }
     }
 
     void collationIgnoresCaseOfAccentedLetters() {
