@@ -20,16 +20,20 @@ QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
     // Every chapter's copy is read: mapped, the file is read in place rather than copied.
     db.run(QStringLiteral("PRAGMA mmap_size = 268435456"));
     // The statement function versiculos() looks for the folded word in each chapter's folded
-    // copy; the word is taken literally ('%' and '_' are ordinary characters).
+    // copy; the word is taken literally ('%' and '_' are ordinary characters). Only the chapters
+    // with hits come back as rows. "LIMIT -1" keeps the inner query whole, so each chapter is
+    // scanned once (merged into the outer query, the call would be made again for the result).
     QSqlQuery q = db.run(QStringLiteral("SELECT Livros.Id, Livros.Livro, Livros.Capitulo, "
-                                        "versiculos(Busca.Texto, ?) FROM Livros "
-                                        "INNER JOIN Busca ON Livros.Id = Busca.Id "
-                                        "Order By Livros.Chave, Livros.Capitulo"),
+                                        "Achados.Vers FROM "
+                                        "(SELECT Id, versiculos(Texto, ?) AS Vers FROM Busca "
+                                        "LIMIT -1) AS Achados "
+                                        "CROSS JOIN Livros ON Livros.Id = Achados.Id "
+                                        "WHERE Achados.Vers IS NOT NULL "
+                                        "Order By Livros.Chave, Livros.Capitulo, Livros.rowid"),
                          {foldSpelling(typed)});
     QList<ChapterHits> hits;
     while (nextRow(q)) {
         const QString verses = q.value(3).toString();
-        if (verses.isEmpty()) continue;
         ChapterHits chapter{
             q.value(1).toString(), q.value(2).toInt(), q.value(0).toLongLong(), {}, {}};
         for (QStringView vers : QStringView(verses).split(QLatin1Char(',')))
