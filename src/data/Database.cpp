@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <sqlite3.h>
 #include <string>
 
@@ -85,9 +86,11 @@ void versiculos(sqlite3_context* context, int, sqlite3_value** args) {
     }
     std::sort(verses.begin(), verses.end());
     std::string out;
+    out.reserve(verses.size() * 4);
     for (int v : verses) {
         if (!out.empty()) out += ',';
-        out += std::to_string(v);
+        char digits[12];
+        out.append(digits, std::to_chars(digits, digits + sizeof digits, v).ptr);
     }
     sqlite3_result_text(context, out.data(), int(out.size()), SQLITE_TRANSIENT);
 }

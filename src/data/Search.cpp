@@ -36,8 +36,17 @@ QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
         const QString verses = q.value(3).toString();
         ChapterHits chapter{
             q.value(1).toString(), q.value(2).toInt(), q.value(0).toLongLong(), {}, {}};
-        for (QStringView vers : QStringView(verses).split(QLatin1Char(',')))
-            chapter.verses.push_back(vers.toInt());
+        // As versiculos() writes them: digits, a comma between two numbers.
+        int vers = 0;
+        for (QChar c : verses) {
+            if (c == QLatin1Char(',')) {
+                chapter.verses.push_back(vers);
+                vers = 0;
+            } else {
+                vers = vers * 10 + (c.unicode() - u'0');
+            }
+        }
+        chapter.verses.push_back(vers);
         hits.append(std::move(chapter));
     }
     return hits;
