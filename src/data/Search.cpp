@@ -2,9 +2,9 @@
 
 #include "Spelling.h"
 
-#include <QHash>
 #include <QSqlQuery>
 #include <QTextBoundaryFinder>
+#include <string>
 
 namespace tovelo {
 
@@ -60,19 +60,28 @@ qsizetype verseCount(const QList<ChapterHits>& hits) {
 }
 
 void readTexts(Db& db, QList<ChapterHits>& hits) {
+    // Every verse found goes into one statement as a pair [Id, Vers] of a JSON array; only those
+    // rows are read, the first row of a verse number as the window shows it.
+    std::string pairs = "[";
+    std::vector<std::pair<ChapterHits*, size_t>> places;
     for (ChapterHits& chapter : hits) {
-        // The first row of a verse number, as the window shows it.
-        QHash<int, QString> texts;
-        QSqlQuery q =
-            db.run(QStringLiteral("SELECT Vers, Texto FROM Versiculos WHERE Id = ? ORDER BY Vers"),
-                   {chapter.id});
-        while (nextRow(q)) {
-            const int vers = q.value(0).toInt();
-            if (!texts.contains(vers)) texts.insert(vers, q.value(1).toString());
+        chapter.texts = QStringList(qsizetype(chapter.verses.size()));
+        for (size_t i = 0; i < chapter.verses.size(); ++i) {
+            pairs +=
+                '[' + std::to_string(chapter.id) + ',' + std::to_string(chapter.verses[i]) + "],";
+            places.emplace_back(&chapter, i);
         }
-        chapter.texts.clear();
-        for (int vers : chapter.verses)
-            chapter.texts << texts.value(vers);
+    }
+    if (places.empty()) return;
+    pairs.back() = ']';
+    QSqlQuery q = db.run(QStringLiteral("SELECT Achado.key, (SELECT Texto FROM Versiculos "
+                                        "WHERE Id = Achado.value ->> 0 "
+                                        "AND Vers = Achado.value ->> 1 "
+                                        "ORDER BY rowid LIMIT 1) FROM json_each(?) AS Achado"),
+                         {QString::fromLatin1(pairs)});
+    while (nextRow(q)) {
+        const auto& [chapter, i] = places.at(size_t(q.value(0).toLongLong()));
+        chapter->texts[qsizetype(i)] = q.value(1).toString();
     }
 }
 
