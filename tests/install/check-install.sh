@@ -128,6 +128,9 @@ data=$home/.local/share/Tovelo
 help=$(tovelo_env "$home" env -u QT_QPA_PLATFORM "$usr/bin/Tovelo" --help)
 grep -qF "Pasta de dados: $data" <<<"$help" || fail "--help does not name the data folder: $help"
 grep -qF "$usr/share/tovelo" <<<"$help" || fail "--help does not name the installed content"
+help=$(tovelo_env "$home" "$usr/bin/tovelo-busca" --help)
+grep -qF "($data/Tovelo.mdb)" <<<"$help" || fail "tovelo-busca --help does not name the copy: $help"
+[ -e "$data" ] && fail "asking for help made the data folder"
 kinds=$(ls "$site" | grep -c '1\.txt$')
 run_until "$home" '[ "$(query "$data/Tovelo.mdb" "SELECT count(*) FROM Atualizacoes")" = "$kinds" ]'
 check_copy "$data/Tovelo.mdb"

@@ -14,7 +14,11 @@ namespace {
 
 enum Exit { Found = 0, NoneFound = 1, Failed = 2 };
 
+// Names the database a search would read without preparing it: asking for help never makes
+// the user's copy.
 QString help() {
+    const QString database =
+        chooseFolders(QCoreApplication::applicationDirPath(), userDataFolder()).database;
     return QStringLiteral(
                "Uso: tovelo-busca [--db ARQUIVO] [-c] TEXTO...\n"
                "\n"
@@ -40,7 +44,7 @@ QString help() {
                "Saída: 0 quando achou versículos, 1 quando não achou nenhum, 2 em caso de erro\n"
                "(TEXTO curto demais, opção desconhecida, banco de dados ausente ou danificado),\n"
                "com a mensagem na saída de erros.\n")
-        .arg(contentDatabase());
+        .arg(database);
 }
 
 void write(FILE* to, const QString& text) {
