@@ -55,7 +55,8 @@ private slots:
 
     // The search scans 16 places at a time where it can and byte by byte near the end: a word
     // is found wherever it lies against those blocks, and a near miss (first and last bytes
-    // alike, a middle one not) is none.
+    // alike, a middle one not) is none. Each text lies in a buffer of its own length, so a read
+    // past its end fails the sanitizer build.
     void scanFindsWhatAPlainSearchFinds() {
         std::mt19937 random(9);
         const char letters[] = {'a', 'b', '\xc3'};
@@ -64,6 +65,11 @@ private slots:
             for (char& c : s)
                 c = letters[random() % 3];
             return s;
+        };
+        auto found = [](const std::string& text, const std::string& word, size_t from) {
+            const std::vector<char> bytes(text.begin(), text.end());
+            const std::vector<char> wanted(word.begin(), word.end());
+            return findBytes({bytes.data(), bytes.size()}, {wanted.data(), wanted.size()}, from);
         };
         for (size_t n = 1; n <= 24; ++n) {
             const std::string word = filled(n);
@@ -75,11 +81,11 @@ private slots:
                     for (const std::string& planted : {word, nearMiss}) {
                         std::string text = filler;
                         text.replace(at, n, planted);
-                        const std::string_view view = text;
                         for (size_t from : {size_t(0), at, at + 1, length, length + 1})
-                            QCOMPARE(findBytes(view, word, from), view.find(word, from));
+                            QCOMPARE(found(text, word, from),
+                                     std::string_view(text).find(word, from));
                     }
-                QCOMPARE(findBytes(filler, word), std::string_view(filler).find(word));
+                QCOMPARE(found(filler, word, 0), std::string_view(filler).find(word));
             }
         }
     }
