@@ -45,8 +45,10 @@ struct Cost {
     double cpu;  // ms, user and system
 };
 
-// Runs a program to its end, its output thrown away: the wall time and the CPU time it took.
-Cost runProcess(const QStringList& args) {
+// Runs a program to its end, its output written to `output`: the wall time and the CPU time it
+// took. Not /dev/null: grep stops at the first match when it sees its output goes there, and
+// would be timed doing less than a count.
+Cost runProcess(const QStringList& args, const QString& output) {
     std::vector<QByteArray> bytes;
     for (const QString& a : args)
         bytes.push_back(a.toLocal8Bit());
@@ -56,7 +58,9 @@ Cost runProcess(const QStringList& args) {
     argv.push_back(nullptr);
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+    const QByteArray outputPath = output.toLocal8Bit();
+    posix_spawn_file_actions_addopen(&files, 1, outputPath.constData(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
     QElapsedTimer t;
     t.start();
     pid_t pid = 0;
@@ -118,6 +122,7 @@ int main(int argc, char* argv[]) {
     }
 
     const QString busca = QStringLiteral(TOVELO_PROGRAM_DIR "/tovelo-busca");
+    const QString output = dir.filePath(QStringLiteral("saida.txt"));
     std::printf("tovelo-busca -c WORD vs grep -c -i -F WORD, whole processes (medians of %d "
                 "runs, taken in turns; wall, then CPU):\n",
                 kRuns);
@@ -125,9 +130,10 @@ int main(int argc, char* argv[]) {
         const QString w = QString::fromUtf8(word);
         std::vector<double> oursWall, oursCpu, grepWall, grepCpu;
         for (int i = 0; i < kRuns; ++i) {
-            const Cost o = runProcess({busca, QStringLiteral("-c"), w});
+            const Cost o = runProcess({busca, QStringLiteral("-c"), w}, output);
             const Cost g = runProcess({QStringLiteral("grep"), QStringLiteral("-c"),
-                                       QStringLiteral("-i"), QStringLiteral("-F"), w, dump});
+                                       QStringLiteral("-i"), QStringLiteral("-F"), w, dump},
+                                      output);
             oursWall.push_back(o.wall);
             oursCpu.push_back(o.cpu);
             grepWall.push_back(g.wall);
@@ -139,7 +145,7 @@ int main(int argc, char* argv[]) {
                     "ratio %.2f\n",
                     word, ow, gw, ow / gw, oc, gc, oc / gc);
     }
-    const Cost nothing = runProcess({busca, QStringLiteral("--help")});
+    const Cost nothing = runProcess({busca, QStringLiteral("--help")}, output);
     std::printf("  (tovelo-busca --help alone: %.2f ms, CPU %.2f ms)\n", nothing.wall, nothing.cpu);
 
     FrmLivros reader;
