@@ -17,8 +17,6 @@ bool longEnoughToSearch(const QString& typed) {
 }
 
 QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
-    // Every chapter's copy is read: mapped, the file is read in place rather than copied.
-    db.run(QStringLiteral("PRAGMA mmap_size = 268435456"));
     // The statement function versiculos() looks for the folded word in each chapter's folded
     // copy; the word is taken literally ('%' and '_' are ordinary characters). Only the chapters
     // with hits come back as rows. "LIMIT -1" keeps the inner query whole, so each chapter is
