@@ -10,7 +10,7 @@ text of the cited verses, read in the order cited, word for word. Allowed differ
 letter case, punctuation and spacing, the spelling of today (the fold below), and "…" for
 words left out. Nothing else: no word changed, added, moved or cut short.
 
-Run: citations.py --scripture DIR TEXT_FOLDER...  (DIR holds almeida1911.tsv and books.tsv)
+Run: citacoes.py --scripture DIR TEXT_FOLDER...  (DIR holds almeida1911.tsv and books.tsv)
 Prints every fault as "file:line: message" and exits 1 when there is one.
 """
 
