@@ -9,10 +9,10 @@ namespace {
 const QByteArray kBody = "Linha 1\r\nLinha 2\r\n";
 
 // Reads `bytes` as they might arrive: all at once, or `piece` bytes at a time; then, if
-// `close`, the connection ends.
-std::unique_ptr<HttpReader> read(const QByteArray& bytes, bool close = true, qsizetype piece = 0,
-                                 qint64 maxBody = 1000) {
-    auto reader = std::make_unique<HttpReader>(maxBody);
+// `close`, the connection ends. The size limit and the failures that the update check meets
+// are tried end to end there; here, the framings.
+std::unique_ptr<HttpReader> read(const QByteArray& bytes, bool close = true, qsizetype piece = 0) {
+    auto reader = std::make_unique<HttpReader>(1000);
     const qsizetype step = piece > 0 ? piece : bytes.size();
     for (qsizetype at = 0; at < bytes.size(); at += step)
         if (!reader->feed(QByteArrayView(bytes).sliced(at, qMin(step, bytes.size() - at)))) break;
@@ -56,13 +56,9 @@ private slots:
     void notWhole() {
         const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
         const std::pair<const char*, QByteArray> rows[] = {
-            {"shorter than its length", "HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n" + kBody},
-            {"without its last chunk", chunked + "12\r\n" + kBody + "\r\n"},
             {"inside a chunk", chunked + "20\r\n" + kBody},
             {"without the end of its trailer", chunked + "12\r\n" + kBody + "\r\n0\r\n"},
             {"head not finished", "HTTP/1.1 200 OK\r\nContent-Le"},
-            {"nothing", ""},
-            {"compressed", "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n\x1f\x8b"},
             {"unknown transfer coding",
              "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n\r\n0\r\n\r\n"},
             {"chunk size not hexadecimal", chunked + "zz\r\n" + kBody + "\r\n0\r\n\r\n"},
@@ -72,24 +68,6 @@ private slots:
         for (const auto& [why, bytes] : rows) {
             const auto reader = read(bytes);
             QVERIFY2(!reader->done() && !reader->failure().isEmpty(), why);
-        }
-    }
-
-    // At most the limit is kept; the first byte beyond it refuses the answer, even before a
-    // body announced as too long has arrived.
-    void sizeLimit() {
-        const QByteArray ten = "0123456789";
-        QVERIFY(read("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n" + ten, false, 0, 10)->done());
-        QVERIFY(read("HTTP/1.1 200 OK\r\n\r\n" + ten, true, 3, 10)->done());
-        HttpReader announced(10);
-        QVERIFY(!announced.feed("HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\n"));
-        QVERIFY(announced.tooLarge());
-        const QByteArray rows[] = {"HTTP/1.1 200 OK\r\n\r\n" + ten + "!",
-                                   "HTTP/1.1 200 OK\r\nTransfer-Encoding: "
-                                   "chunked\r\n\r\n6\r\n012345\r\n5\r\n6789!\r\n0\r\n\r\n"};
-        for (const QByteArray& bytes : rows) {
-            const auto reader = read(bytes, true, 4, 10);
-            QVERIFY2(reader->tooLarge() && !reader->done() && reader->body().size() <= 10, bytes);
         }
     }
 };
