@@ -69,6 +69,13 @@ void choose(QComboBox* combo, const QString& text) {
     emit combo->activated(i);
 }
 
+QStringList items(const QComboBox* combo) {
+    QStringList out;
+    for (int i = 0; i < combo->count(); ++i)
+        out << combo->itemText(i);
+    return out;
+}
+
 void typeInto(QComboBox* combo, const QString& text, Qt::Key key) {
     QWidget* window = combo->window();
     window->show();

@@ -23,6 +23,8 @@ void damageLastPage(const QString& file, const QString& table);
 
 // Chooses an entry from a drop-down list the way a user does (raises activated()).
 void choose(QComboBox* combo, const QString& text);
+// The entries of a drop-down list.
+QStringList items(const QComboBox* combo);
 
 // Types the text into the field with the keyboard, then presses the key (Tab, Enter) in it, in
 // the field's window shown and active.
