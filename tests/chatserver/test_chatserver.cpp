@@ -1,7 +1,9 @@
+#include "ChatProtocol.h"
 #include "ChatServerProcess.h"
 #include "TestSupport.h"
 
 #include <QNetworkInterface>
+#include <QSet>
 #include <QTcpSocket>
 #include <QTest>
 #include <deque>
@@ -205,6 +207,28 @@ private slots:
         late.send("name|Caio");
         WAIT_EQ(bia.last(), QByteArray("cons|Bia|Ana|Caio|"));
         QVERIFY(!bia.closed && !ana.closed && !late.closed);
+    }
+
+    // What the server process cannot easily be made to show: the cut of an overlong message,
+    // letter case beyond ASCII, and the numbering of the longest nickname.
+    void splitsWhatWasReadInOnePiece() {
+        using namespace tovelo::chat;
+        QCOMPARE(splitArrival("name|Anatext|oitext|text|a|b"),
+                 QList<QByteArray>({"name|Ana", "text|oi", "text|", "text|a|b"}));
+        QCOMPARE(splitArrival("text|abcdefgtext|x", 8),
+                 QList<QByteArray>({"text|abc", "defg", "text|x"}));
+        QCOMPARE(parseMessage("defg").kind, MessageKind::Other);
+    }
+
+    void nicknamesStayDistinctAndFitTheList() {
+        using namespace tovelo::chat;
+        QCOMPARE(nicknameKey("\xC1GUA \xC7\xE9 \x9F \x8C"_ba), "\xE1gua \xE7\xE9 \xFF \x9C"_ba);
+        QCOMPARE(sanitiseNickname(QByteArray(kMaxNicknameBytes + 10, '|')),
+                 QByteArray(kMaxNicknameBytes, '/'));
+        const QByteArray longest(kMaxNicknameBytes, 'x');
+        const QSet<QByteArray> taken{nicknameKey(longest)};
+        QCOMPARE(distinctNickname(longest, [&](const QByteArray& n) { return taken.contains(n); }),
+                 QByteArray(kMaxNicknameBytes - 4, 'x') + " (2)");
     }
 };
 
