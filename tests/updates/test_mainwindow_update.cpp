@@ -46,9 +46,7 @@ private slots:
         MDIForm1 window;
         window.show();
         bool openedDuringWait = false;
-        QTimer click;
-        click.setSingleShot(true);
-        QObject::connect(&click, &QTimer::timeout, &window, [&] {
+        QTimer::singleShot(200, &window, [&] {
             QCOMPARE(pub->requests.size(), 1);
             QMenuBar* bar = window.menuBar();
             const QPoint at = bar->mapTo(&window, bar->actionGeometry(window.Autor).center());
@@ -65,7 +63,6 @@ private slots:
             openedDuringWait = true;
             pub->release();
         });
-        click.start(200);
         look.start(20);
         QTimer::singleShot(5000, &window, [&] { pub->release(); });
         QTRY_VERIFY_WITH_TIMEOUT(!window.Timer1->isActive() && !pub->hold, 10000);
