@@ -43,6 +43,7 @@ class Quotations(unittest.TestCase):
             ("No princípio criou Deus os céus e a terra", "Gn 1.1"),
             ("Cristo, nossa páscoa, foi sacrificado por nós", "1Co 5.7"),
             ("Portanto desci para livrá-lo", "Êx 3.8"),
+            ("Meu Deus, meu Deus, por que me desamparaste?", "Sl 22.1"),
             ("muito bom… Assim os céus", "Gn 1.31-2.1"),
             ("Onde estás?", "Gn 1.1; Gn 3.9"),
         ]:

@@ -3,6 +3,8 @@
 #include "TestSupport.h"
 
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace tovelo;
 
@@ -22,7 +24,7 @@ void write(const QString& file, const QByteArray& bytes = {}) {
 
 // An installed layout in a folder of its own: prefix/bin, prefix/share/tovelo with the shipped
 // database (built from the test fixtures), and a home for the user's data folder. The installed
-// program itself, with an interrupted first copy, is tried in tests/install.
+// program itself, cut off in its first copy, is tried in tests/install.
 class TestDataFolder : public QObject {
     Q_OBJECT
 private slots:
@@ -51,14 +53,29 @@ private slots:
                  user() + ' ' + root->filePath("usr/share/tovelo") + ' ' + user() + "/Tovelo.mdb");
     }
 
-    // An empty file under the name (from a start that could not finish its copy) is replaced
-    // by a whole copy; a partial copy left behind is tried on the installed program.
-    void anEmptyCopyIsReplaced() {
-        QVERIFY(QDir().mkpath(user()));
+    // A copy that fails half-way (the disk full) is never used: the installed database is read
+    // instead. What a start cut off in its copy may leave, a partial copy and an empty file
+    // under the name, is replaced by a whole copy at the next start.
+    void anInterruptedCopyIsNeverUsed() {
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit half = saved;
+        half.rlim_cur = QFileInfo(shipped()).size() / 2;
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN); // writes past it fail instead
+        setrlimit(RLIMIT_FSIZE, &half);
+        const Folders full = prepared();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(!full.problem.isEmpty() && full.readOnly);
+        QCOMPARE(full.database, shipped());
+        QVERIFY(!QFileInfo::exists(user() + "/Tovelo.mdb"));
+
+        write(user() + "/Tovelo.mdb.x1y2z3.parcial", bytesOf(shipped()).left(4096));
         write(user() + "/Tovelo.mdb");
         const Folders f = prepared();
         QCOMPARE(f.problem + f.database, user() + "/Tovelo.mdb");
         QCOMPARE(bytesOf(f.database), bytesOf(shipped()));
+        QCOMPARE(QDir(user()).entryList({"*.parcial"}), QStringList());
     }
 
     void anUnusableDataFolderReadsTheShippedDatabase() {

@@ -60,10 +60,16 @@ private slots:
                  "\r\nAbra\xE3o" + m + "a\xE7\xE3o\r\n\r\ndois\r\n" + end);
     }
 
-    // With no printer device the text goes to the system's queue in raw mode, whole.
+    // With no printer device the text goes to the system's queue, "lp" on the PATH, in raw
+    // mode, whole.
     void printsThroughTheQueueInRawMode() {
         FakeQueue queue("printf '%s\\n' \"$@\" > args; cat > job");
-        QCOMPARE(printFailure({"/nao/existe/lp0"}, queue.spooler(), "Corpo."), QString());
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(queue.dir.path()) + ":" + path);
+        const QString failure =
+            printFailure({"/nao/existe/lp0"}, PrinterPlaces().spooler, "Corpo.");
+        qputenv("PATH", path);
+        QCOMPARE(failure, QString());
         QCOMPARE(queue.read("args"), QByteArray("-o\nraw\n"));
         QCOMPARE(queue.read("job"), printLayout("Título", "Corpo."));
     }

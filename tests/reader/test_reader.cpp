@@ -182,19 +182,26 @@ private slots:
         QCOMPARE(shownVerse(w), QString("E elle disse: [Christo é] o Senhor."));
     }
 
-    // A page of the searched copy damaged: a message, and no part of the hits.
-    void damagedDatabaseTakesTheFailurePath() {
+    // A damaged page in the middle of a read: a message, and no part of the rows read before
+    // it, in the hits and in the book list.
+    void aDamagedPageTakesTheFailurePath() {
+        const QString damaged = "O arquivo Tovelo.mdb está danificado.";
         test::ContentFixture fx;
         QVERIFY(QFile::remove(fx.database()));
         QVERIFY(QFile::copy(test::realContent(), fx.database()));
         FrmLivros2 w;
         QCOMPARE(search(w, fx, "amor").size(), 370);
-        test::damageLastPage(fx.database(), "Busca");
         const QStringList amor = w.hits();
-        const QStringList said = search(w, fx, "Senhor");
-        QCOMPARE(said.value(0).section('\n', 0, 0),
-                 QString("O arquivo Tovelo.mdb está danificado."));
+        test::damageLastPage(fx.database(), "Busca");
+        QCOMPARE(search(w, fx, "Senhor").value(0).section('\n', 0, 0), damaged);
         QCOMPARE(w.hits(), amor);
+
+        test::damageLastPage(fx.database(), "Livros");
+        FrmLivros books;
+        books.load();
+        guarded([&] { choose(books.Combo1, "NOVO TESTAMENTO"); });
+        QCOMPARE(fx.takeMessages().value(0).section('\n', 0, 0), damaged);
+        QCOMPARE(books.Combo2->count(), 0);
     }
 };
 
