@@ -47,6 +47,10 @@ bool isBlankNickname(const QString& nickname) {
     });
 }
 
+QString asCarried(const QString& text) {
+    return fromCp1252(toCp1252(text));
+}
+
 QByteArray loginMessage(const QString& nickname) {
     return toCp1252(QStringLiteral("name|") + nickname);
 }

@@ -30,6 +30,10 @@ QString chatEntry(const QString& nickname, const QString& message);
 // True when a nickname shows nothing: empty, or only blanks and control characters.
 bool isBlankNickname(const QString& nickname);
 
+// A text as the single-byte wire carries it to the others: what Windows-1252 cannot hold (an
+// emoji, Greek) arrives as "?".
+QString asCarried(const QString& text);
+
 // What the client sends, as Windows-1252 bytes.
 QByteArray loginMessage(const QString& nickname);
 QByteArray textMessage(const QString& message);

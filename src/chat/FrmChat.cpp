@@ -140,7 +140,8 @@ void FrmChat::sock_Close() {
 }
 
 void FrmChat::Command1_Click() {
-    AddMessage(txtName->text(), txtOut->text());
+    // The local entry shows what the others will read, not what was typed.
+    AddMessage(asCarried(txtName->text()), asCarried(txtOut->text()));
     if (sock->state() != QAbstractSocket::ConnectedState) {
         showMessage(QStringLiteral("Não há conexão com o servidor de chat. Clique em Conectar."));
         return;

@@ -30,6 +30,8 @@ void showMessage(const QString& text) {
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tovelo"), text, QMessageBox::Ok);
+    // Messages quote stored and received text (titles, map names, server errors): never markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

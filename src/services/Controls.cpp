@@ -59,6 +59,9 @@ QComboBox* comboField(QWidget* parent, const char* name, QRect geometry) {
 
 QLabel* label(QWidget* parent, const char* name, const QString& text, QRect geometry) {
     auto* l = control<QLabel>(parent, name, geometry);
+    // Labels show titles and names that come from the database and from updates: text that
+    // looks like markup must show as the characters it is, never render or load anything.
+    l->setTextFormat(Qt::PlainText);
     l->setText(text);
     return l;
 }

@@ -9,6 +9,7 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QtTest>
 
 using namespace tovelo;
@@ -245,6 +246,40 @@ private slots:
         QCOMPARE(said.size(), 1);
         QCOMPARE(said[0].section('\n', 0, 0), QString("O arquivo Tovelo.mdb está danificado."));
         QCOMPARE(shown.join(""), QString());
+    }
+
+    // Titles, names and picture names from the database or an update show as the characters
+    // they are, in every window and in the message box that quotes them: nothing renders,
+    // links nothing, loads no picture.
+    void storedMarkupShowsAsText() {
+        const QString markup = "<b>Negrito</b><img src=\"file:///etc/x.png\"><a href=\"x:y\">z</a>";
+        f->exec("INSERT INTO Estudos (Titulo, Texto) VALUES (?, '')", {markup});
+        f->exec("INSERT INTO Ilustracoes (Titulo, Texto) VALUES (?, '')", {markup});
+        f->exec("INSERT INTO Personagens (Nome, Texto) VALUES (?, '')", {Cifrar(markup, kChave)});
+        TituloEstudo = markup;
+        TituloIlustracao = markup;
+        const QList<QWidget*> windows{openWindow<FrmEstudos>(), openWindow<FrmIlustracoes>(),
+                                      openWindow<FrmEstudos2>(), openWindow<FrmIlustracoes2>(),
+                                      openWindow<FrmPers>(), openWindow<FrmMapas>()};
+        choose(instanceOf<FrmPers>()->Combo1, markup);
+        QCOMPARE(instanceOf<FrmEstudos2>()->label5->text(), markup);
+        QCOMPARE(instanceOf<FrmPers>()->Label1->text(), markup);
+        for (QWidget* w : windows)
+            for (const QLabel* l : w->findChildren<QLabel*>())
+                QVERIFY2(l->textFormat() == Qt::PlainText || !Qt::mightBeRichText(l->text()),
+                         qPrintable(w->objectName() + "." + l->objectName()));
+
+        setMessageSink(nullptr);
+        QString format;
+        QTimer::singleShot(0, [&format] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            const auto* text = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            format = text->textFormat() == Qt::PlainText ? "plain" : text->text();
+            box->accept();
+        });
+        showMessage("Não foi possível abrir a figura do mapa: Mapas/" + markup);
+        QCOMPARE(format, QString("plain"));
     }
 
     void captionsAreWhole() {
