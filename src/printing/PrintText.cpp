@@ -196,14 +196,33 @@ bool printing = false;
 
 } // namespace
 
+QString printableText(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\r')) {
+            out += QLatin1Char('\n');
+            if (text.mid(i + 1, 1) == QLatin1String("\n")) ++i;
+        } else if (c == QLatin1Char('\n')) {
+            out += c;
+        } else {
+            out += c.category() == QChar::Other_Control ? QChar(u' ') : c;
+        }
+    }
+    return out;
+}
+
+QString printableHeading(const QString& heading) {
+    return printableText(heading).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
 QByteArray printLayout(const QString& heading, const QString& body) {
-    // Text boxes hand their line breaks back as bare line feeds; the printer needs CR LF or its
-    // lines would not return to the left edge.
-    QString lines = body;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    const QString text = QStringLiteral("\r\n") + heading + QStringLiteral("\r\n") + " " +
-                         QString(10, ' ') + lines + QStringLiteral("\r\n\f\r\n");
+    // The printer needs CR LF or its lines would not return to the left edge.
+    const QString lines = printableText(body).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    const QString text = QStringLiteral("\r\n") + printableHeading(heading) +
+                         QStringLiteral("\r\n") + " " + QString(10, ' ') + lines +
+                         QStringLiteral("\r\n\f\r\n");
     return toCp1252(text);
 }
 

@@ -14,6 +14,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The text as it may reach a printer: line breaks (CR LF, LF or a lone CR) become "\n", and
+// every other control character (ESC, NUL, BEL, a form feed, a tab, ...) becomes a blank, so
+// stored text can never send the printer a command. A heading is one line: its breaks become
+// blanks too.
+QString printableText(const QString& text);
+QString printableHeading(const QString& heading);
+
 // What the printer receives: an empty line, the heading, a blank and a margin of ten blanks
 // before the body, a form feed; every line ends CR LF, one Windows-1252 byte per character.
 QByteArray printLayout(const QString& heading, const QString& body);

@@ -48,16 +48,30 @@ class TestPrint : public QObject {
 private slots:
     void cleanup() { setPrinterPort(nullptr); }
 
+    // The margin comes before the first paragraph only; bare line feeds and lone carriage
+    // returns become CR LF; accents are one byte each; every other control character of the
+    // text becomes a blank, and a heading stays one line.
+    void layout_data() {
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QByteArray>("lines");
+        const QByteArray m = "\r\n" + QByteArray(11, ' ');
+        QTest::newRow("empty heading") << "" << "corpo" << "\r\n" + m + "corpo";
+        QTest::newRow("empty body") << "Rute" << "" << "\r\nRute" + m;
+        QTest::newRow("paragraphs") << "T" << "um\r\n\r\ndois" << "\r\nT" + m + "um\r\n\r\ndois";
+        QTest::newRow("accents, bare breaks")
+            << "Abraão" << "ação\n\ndois\ntrês\rquatro\n"
+            << "\r\nAbra\xE3o" + m + "a\xE7\xE3o\r\n\r\ndois\r\ntr\xEAs\r\nquatro\r\n";
+        QTest::newRow("control characters")
+            << QString("A\x1b" "E\nB\r\nC\t") << QString("x\x1b[1my\x07z\fw\tv") + QChar(0) + "u" +
+                   QChar(0x85) + "t\x7f" + "s"
+            << "\r\nA E B C " + m + "x [1my z w v u t s";
+    }
     void layout() {
-        const QByteArray m = "\r\n" + QByteArray(11, ' '); // then the ten-blank margin
-        const QByteArray end = "\r\n\f\r\n";
-        QCOMPARE(printLayout("", "corpo"), "\r\n" + m + "corpo" + end);
-        QCOMPARE(printLayout("Rute", ""), "\r\nRute" + m + end);
-        // The margin comes before the first paragraph only; bare line feeds become CR LF;
-        // accents are one byte each.
-        QCOMPARE(printLayout("T", "um\r\n\r\ndois"), "\r\nT" + m + "um\r\n\r\ndois" + end);
-        QCOMPARE(printLayout("Abraão", "ação\n\ndois\n"),
-                 "\r\nAbra\xE3o" + m + "a\xE7\xE3o\r\n\r\ndois\r\n" + end);
+        QFETCH(QString, heading);
+        QFETCH(QString, body);
+        QFETCH(QByteArray, lines);
+        QCOMPARE(printLayout(heading, body), lines + "\r\n\f\r\n");
     }
 
     // With no printer device the text goes to the system's queue, "lp" on the PATH, in raw
