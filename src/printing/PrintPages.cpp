@@ -182,7 +182,8 @@ void printAsPages(const QString& heading, const QString& body) {
     const QString queue = printer.printerName();
     const int before = newestJob(queue);
     if (!printPages(heading, body, printer))
-        throw printFailure(QStringLiteral("Não foi possível imprimir na impressora %1.").arg(queue));
+        throw printFailure(
+            QStringLiteral("Não foi possível imprimir na impressora %1.").arg(queue));
     // Qt hands the pages to the queue as it finishes them and keeps the answer to itself.
     if (const QString refused = lastQueueError(); !refused.isEmpty()) {
         const QString said = queueMessage(queue);

@@ -13,8 +13,7 @@ namespace tovelo {
 // The print as pages for a printer of `dpi` dots per inch: the heading in bold, then the body
 // with its first line set in, each line break and empty line as the window shows them. Words
 // wrap at the page's width.
-std::unique_ptr<QTextDocument> pageDocument(const QString& heading, const QString& body,
-                                            qreal dpi);
+std::unique_ptr<QTextDocument> pageDocument(const QString& heading, const QString& body, qreal dpi);
 
 // Lays heading and body out on the printer's pages with margins of about 2 cm and the page
 // number at the foot of each. False when the printer could not be started (a PDF file that

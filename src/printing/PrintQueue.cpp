@@ -74,8 +74,8 @@ QueueState queueState(const QString& queue) {
 
 int newestJob(const QString& queue) {
     cups_job_t* jobs = nullptr;
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queueName(queue).constData(), 1,
-                                   CUPS_WHICHJOBS_ALL);
+    const int count =
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queueName(queue).constData(), 1, CUPS_WHICHJOBS_ALL);
     int newest = 0;
     for (int i = 0; i < count; ++i)
         newest = std::max(newest, jobs[i].id);

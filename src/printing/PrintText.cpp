@@ -65,7 +65,7 @@ public:
         fd_ = openForWriting(path_, create_);
         if (fd_ < 0)
             throw printFailure(QStringLiteral("Não foi possível abrir a impressora %1.").arg(path_),
-                          systemError(errno));
+                               systemError(errno));
     }
 
     void writeAndClose(const QByteArray& bytes) override {

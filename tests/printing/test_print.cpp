@@ -41,7 +41,7 @@ QString run(const QString& program, const QStringList& args) {
 // Prints through the line printer devices given, with the patience given: what the print said
 // went wrong, or "" when it went through.
 QString failureOf(const QStringList& devices, const QString& body,
-                     std::chrono::milliseconds patience = 2s) {
+                  std::chrono::milliseconds patience = 2s) {
     setPrinterPlaces({devices, patience});
     try {
         PrintText("Título", body);
@@ -84,15 +84,22 @@ private slots:
         QTest::addColumn<QString>("body");
         QTest::addColumn<QByteArray>("lines");
         const QByteArray m = "\r\n" + QByteArray(11, ' ');
-        QTest::newRow("empty heading") << "" << "corpo" << "\r\n" + m + "corpo";
-        QTest::newRow("empty body") << "Rute" << "" << "\r\nRute" + m;
-        QTest::newRow("paragraphs") << "T" << "um\r\n\r\ndois" << "\r\nT" + m + "um\r\n\r\ndois";
+        QTest::newRow("empty heading") << ""
+                                       << "corpo"
+                                       << "\r\n" + m + "corpo";
+        QTest::newRow("empty body") << "Rute"
+                                    << ""
+                                    << "\r\nRute" + m;
+        QTest::newRow("paragraphs") << "T"
+                                    << "um\r\n\r\ndois"
+                                    << "\r\nT" + m + "um\r\n\r\ndois";
         QTest::newRow("accents, bare breaks")
-            << "Abraão" << "ação\n\ndois\ntrês\rquatro\n"
+            << "Abraão"
+            << "ação\n\ndois\ntrês\rquatro\n"
             << "\r\nAbra\xE3o" + m + "a\xE7\xE3o\r\n\r\ndois\r\ntr\xEAs\r\nquatro\r\n";
         QTest::newRow("control characters")
-            << QString("A\x1b" "E\nB\r\nC\t") << QString("x\x1b[1my\x07z\fw\tv") + QChar(0) + "u" +
-                   QChar(0x85) + "t\x7f" + "s"
+            << QString("A\x1b") + "E\nB\r\nC\t"
+            << QString("x\x1b[1my\x07z\fw\tv") + QChar(0) + "u" + QChar(0x85) + "t\x7f" + "s"
             << "\r\nA E B C " + m + "x [1my z w v u t s";
     }
     void layout() {
@@ -162,7 +169,8 @@ private slots:
         };
         const int bodyWord = heading.count(' ') + 1;
         QVERIFY2(cm(0, "xMin=") > 1.9 && cm(0, "xMin=") < 2.7 && cm(0, "yMin=") > 1.9 &&
-                     cm(0, "yMin=") < 2.9 && qAbs(cm(bodyWord, "xMin=") - cm(0, "xMin=") - 1.27) < 0.1,
+                     cm(0, "yMin=") < 2.9 &&
+                     qAbs(cm(bodyWord, "xMin=") - cm(0, "xMin=") - 1.27) < 0.1,
                  qPrintable(box.left(600)));
 
         setPrintDialog([&](QPrinter& printer, const PagePainter&) {
@@ -204,12 +212,15 @@ private slots:
         QTest::addColumn<QString>("said");
         QTest::addColumn<QString>("reason");
         const QString q = QPrinterInfo::defaultPrinterName();
-        QTest::newRow("refused") << "cupsreject -r 'Fila em manutenção' $Q" << "cupsaccept $Q"
+        QTest::newRow("refused") << "cupsreject -r 'Fila em manutenção' $Q"
+                                 << "cupsaccept $Q"
                                  << "A fila de impressão " + q + " recusou o texto."
                                  << "Fila em manutenção";
-        QTest::newRow("stopped") << "cupsdisable -r 'Sem papel' $Q" << "cupsenable $Q"
-                                 << "A impressora " + q + " está parada; o texto espera na fila "
-                                                          "até que ela volte a funcionar."
+        QTest::newRow("stopped") << "cupsdisable -r 'Sem papel' $Q"
+                                 << "cupsenable $Q"
+                                 << "A impressora " + q +
+                                        " está parada; o texto espera na fila "
+                                        "até que ela volte a funcionar."
                                  << "Sem papel";
         QTest::newRow("filter fails") << "chmod 755 $TOVELO_CUPS_TEMP"
                                       << "chmod 1777 $TOVELO_CUPS_TEMP; cupsenable $Q"
