@@ -20,8 +20,10 @@ trap finish EXIT
 mkdir -p "$dir/root" "$dir/spool" "$dir/cache" "$dir/state" "$dir/log" "$dir/pdf" "$dir/tmp"
 chmod 755 "$dir"
 chmod 1777 "$dir/tmp" # the filters run as the scheduler's unprivileged user
-printf 'ServerRoot %s/root\nRequestRoot %s/spool\nCacheDir %s/cache\nStateDir %s/state\nTempDir %s/tmp\nErrorLog %s/log/error_log\n' \
-    "$dir" "$dir" "$dir" "$dir" "$dir" "$dir" >"$dir/root/cups-files.conf"
+printf 'ServerRoot %s/root\nRequestRoot %s/spool\nCacheDir %s/cache\nStateDir %s/state\nTempDir %s/tmp\n' \
+    "$dir" "$dir" "$dir" "$dir" "$dir" >"$dir/root/cups-files.conf"
+printf 'ErrorLog %s/log/error_log\nAccessLog %s/log/access_log\nPageLog %s/log/page_log\n' \
+    "$dir" "$dir" "$dir" >>"$dir/root/cups-files.conf"
 printf 'Listen %s/cups.sock\nBrowsing No\nWebInterface No\n<Policy default>\n<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n' \
     "$dir" >"$dir/root/cupsd.conf"
 printf 'Out %s/pdf\nAnonDirName %s/pdf\nSpool %s/tmp\nLog %s/log\n' "$dir" "$dir" "$dir" "$dir" >"$settings"
