@@ -53,6 +53,7 @@ ArticleReader::ArticleReader(const Look& look, QWidget* parent) : ChildWindow(pa
     }
 
     handle(Command2, &QPushButton::clicked, this, &ArticleReader::Command2_Click);
+    addPrintShortcut(this, Command2);
     connect(Command1, &QPushButton::clicked, this, [this] { closeChild(this); });
 }
 

@@ -46,6 +46,7 @@ FrmPers::FrmPers(QWidget* parent) : ChildWindow(parent) {
 
     handle(Combo1, &QComboBox::activated, this, &FrmPers::Combo1_Click);
     handle(Command2, &QPushButton::clicked, this, &FrmPers::Command2_Click);
+    addPrintShortcut(this, Command2);
     handle(Command1, &QPushButton::clicked, this, &FrmPers::Command1_Click);
 }
 

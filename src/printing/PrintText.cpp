@@ -1,14 +1,13 @@
 #include "PrintText.h"
 
 #include "Cipher.h"
+#include "PrintPages.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QSocketNotifier>
-#include <QStandardPaths>
 #include <QTimer>
 #include <cerrno>
 #include <cstring>
@@ -19,15 +18,6 @@ namespace tovelo {
 namespace {
 
 using std::chrono::milliseconds;
-
-const char* const kNoPrinter =
-    "Não foi possível imprimir: nenhuma impressora foi encontrada (nem na porta da impressora, "
-    "nem na fila de impressão do sistema).";
-
-PrintError failure(const QString& what, const QString& detail = {}) {
-    const QString text = detail.isEmpty() ? what : what + QStringLiteral("\n\nDetalhe: ") + detail;
-    return PrintError(text.toStdString());
-}
 
 QString systemError(int code) {
     return QString::fromLocal8Bit(std::strerror(code));
@@ -74,8 +64,8 @@ public:
         if (fd_ >= 0) return;
         fd_ = openForWriting(path_, create_);
         if (fd_ < 0)
-            throw failure(QStringLiteral("Não foi possível abrir a impressora %1.").arg(path_),
-                          systemError(errno));
+            throw printFailure(QStringLiteral("Não foi possível abrir a impressora %1.").arg(path_),
+                               systemError(errno));
     }
 
     void writeAndClose(const QByteArray& bytes) override {
@@ -107,11 +97,11 @@ public:
         writable.reset();
         closeDevice();
         if (error)
-            throw failure(
+            throw printFailure(
                 QStringLiteral("A impressora não aceitou o texto; a impressão foi interrompida."),
                 systemError(error));
         if (done < bytes.size())
-            throw failure(
+            throw printFailure(
                 QStringLiteral("A impressora não respondeu; a impressão foi interrompida."));
     }
 
@@ -127,64 +117,6 @@ private:
     bool create_;
 };
 
-// The system's print queue in raw mode. The queue takes the text and answers at once; one
-// that keeps silent for the whole patience is stopped.
-class SpoolerPort : public PrinterPort {
-public:
-    SpoolerPort(QString lp, milliseconds patience) : lp_(std::move(lp)), patience_(patience) {}
-    ~SpoolerPort() override {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(1000);
-        }
-    }
-
-    void open() override {
-        process_.start(lp_, {QStringLiteral("-o"), QStringLiteral("raw")});
-        if (!process_.waitForStarted(int(patience_.count())))
-            throw failure(
-                QStringLiteral("Não foi possível usar a fila de impressão (%1).").arg(lp_),
-                process_.errorString());
-    }
-
-    void writeAndClose(const QByteArray& bytes) override {
-        process_.write(bytes);
-        process_.closeWriteChannel();
-        if (process_.state() != QProcess::NotRunning) {
-            Wait wait(patience_);
-            wait.endOn(&process_, &QProcess::finished);
-            wait.run();
-        }
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(1000);
-            throw failure(
-                QStringLiteral("A fila de impressão não respondeu; a impressão foi cancelada."));
-        }
-        if (process_.exitStatus() != QProcess::NormalExit)
-            throw failure(QStringLiteral("A fila de impressão parou antes de aceitar o texto."));
-        if (process_.exitCode() != 0) {
-            QString reason = QString::fromLocal8Bit(process_.readAllStandardError()).trimmed();
-            if (reason.isEmpty())
-                reason = QStringLiteral("o comando %1 terminou com o código %2.")
-                             .arg(lp_)
-                             .arg(process_.exitCode());
-            throw failure(QStringLiteral("A fila de impressão recusou o texto."), reason);
-        }
-    }
-
-private:
-    QString lp_;
-    milliseconds patience_;
-    QProcess process_;
-};
-
-class NoPrinter : public PrinterPort {
-public:
-    void open() override { throw PrintError(kNoPrinter); }
-    void writeAndClose(const QByteArray&) override {}
-};
-
 // Shared so that a port replaced while a print waits in processEvents stays alive until that
 // print has closed it.
 std::shared_ptr<PrinterPort>& chosenPort() {
@@ -192,30 +124,57 @@ std::shared_ptr<PrinterPort>& chosenPort() {
     return port;
 }
 
+PrinterPlaces& places() {
+    static PrinterPlaces p;
+    return p;
+}
+
 bool printing = false;
 
 } // namespace
 
+PrintError printFailure(const QString& what, const QString& detail) {
+    const QString text = detail.isEmpty() ? what : what + QStringLiteral("\n\nDetalhe: ") + detail;
+    return PrintError(text.toStdString());
+}
+
+QString printableText(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\r')) {
+            out += QLatin1Char('\n');
+            if (text.mid(i + 1, 1) == QLatin1String("\n")) ++i;
+        } else if (c == QLatin1Char('\n')) {
+            out += c;
+        } else {
+            out += c.category() == QChar::Other_Control ? QChar(u' ') : c;
+        }
+    }
+    return out;
+}
+
+QString printableHeading(const QString& heading) {
+    return printableText(heading).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
 QByteArray printLayout(const QString& heading, const QString& body) {
-    // Text boxes hand their line breaks back as bare line feeds; the printer needs CR LF or its
-    // lines would not return to the left edge.
-    QString lines = body;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    lines.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    const QString text = QStringLiteral("\r\n") + heading + QStringLiteral("\r\n") + " " +
-                         QString(10, ' ') + lines + QStringLiteral("\r\n\f\r\n");
+    // The printer needs CR LF or its lines would not return to the left edge.
+    const QString lines = printableText(body).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    const QString text = QStringLiteral("\r\n") + printableHeading(heading) +
+                         QStringLiteral("\r\n") + " " + QString(10, ' ') + lines +
+                         QStringLiteral("\r\n\f\r\n");
     return toCp1252(text);
 }
 
-std::unique_ptr<PrinterPort> systemPrinterPort(const PrinterPlaces& places) {
+std::unique_ptr<PrinterPort> linePrinterPort(const PrinterPlaces& places) {
     for (const QString& device : places.devices) {
         // The device stays open for the print: closing a probe could already end a job.
         const int fd = openForWriting(device, false);
         if (fd >= 0) return std::make_unique<DevicePort>(device, fd, places.patience, false);
     }
-    const QString lp = QStandardPaths::findExecutable(places.spooler);
-    if (!lp.isEmpty()) return std::make_unique<SpoolerPort>(lp, places.patience);
-    return std::make_unique<NoPrinter>();
+    return nullptr;
 }
 
 std::unique_ptr<PrinterPort> filePrinterPort(const QString& path) {
@@ -226,6 +185,10 @@ void setPrinterPort(std::unique_ptr<PrinterPort> port) {
     chosenPort() = std::move(port);
 }
 
+void setPrinterPlaces(const PrinterPlaces& p) {
+    places() = p;
+}
+
 void PrintText(const QString& heading, const QString& body) {
     if (printing) return;
     printing = true;
@@ -234,7 +197,11 @@ void PrintText(const QString& heading, const QString& body) {
     } reset;
 
     std::shared_ptr<PrinterPort> port = chosenPort();
-    if (!port) port = systemPrinterPort();
+    if (!port) port = linePrinterPort(places());
+    if (!port) {
+        printAsPages(heading, body);
+        return;
+    }
     port->open();
     QCoreApplication::processEvents();
     port->writeAndClose(printLayout(heading, body));
