@@ -1,5 +1,6 @@
 #include "AppCore.h"
 #include "MDIForm1.h"
+#include "PrintText.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -86,6 +87,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     quitOnTermination(app);
+    tovelo::setPrintNotice(tovelo::showMessage);
     // The user's copy of the database is made (or brought up to date) before the window opens.
     const tovelo::Folders& where = tovelo::folders();
     if (!where.problem.isEmpty()) {

@@ -1,6 +1,5 @@
 #include "PrintPages.h"
 
-#include "AppCore.h"
 #include "PrintQueue.h"
 
 #include <QAbstractButton>
@@ -31,6 +30,11 @@ const QString kNoPrinter = QStringLiteral(
 PrintDialogStep& dialogStep() {
     static PrintDialogStep step;
     return step;
+}
+
+PrintNotice& noticeSink() {
+    static PrintNotice sink;
+    return sink;
 }
 
 // Where a PDF goes when there is no printer: the documents folder, named after the heading.
@@ -78,7 +82,7 @@ private:
         timer_.stop();
         deleteLater();
         if (!what.isEmpty())
-            showMessage(QString::fromUtf8(printFailure(what.arg(queue_), now.reason).what()));
+            printNotice(QString::fromUtf8(printFailure(what.arg(queue_), now.reason).what()));
     }
 
     int job_;
@@ -152,6 +156,17 @@ void setPrintDialog(PrintDialogStep step) {
     dialogStep() = std::move(step);
 }
 
+void setPrintNotice(PrintNotice notice) {
+    noticeSink() = std::move(notice);
+}
+
+void printNotice(const QString& text) {
+    if (noticeSink())
+        noticeSink()(text);
+    else
+        qWarning("%s", qUtf8Printable(text));
+}
+
 void addPrintShortcut(QWidget* window, QAbstractButton* button) {
     auto* shortcut = new QShortcut(QKeySequence::Print, window);
     shortcut->setContext(Qt::WidgetWithChildrenShortcut);
@@ -164,7 +179,7 @@ void printAsPages(const QString& heading, const QString& body) {
                                                            : printableHeading(heading));
     printer.setCreator(QStringLiteral("Tovelo"));
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
-        showMessage(kNoPrinter);
+        printNotice(kNoPrinter);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdfFileFor(heading));
     }

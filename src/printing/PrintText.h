@@ -65,6 +65,13 @@ using PrintDialogStep = std::function<bool(QPrinter& printer, const PagePainter&
 // print dialog with its "Visualizar impressão" button.
 void setPrintDialog(PrintDialogStep step);
 
+// How printing tells the person what is not a failure of the print itself (no printer is
+// installed, the queue's later verdict on a job): the program routes it to its message box.
+// Until one is set, notices go to the log.
+using PrintNotice = std::function<void(const QString& text)>;
+void setPrintNotice(PrintNotice notice);
+void printNotice(const QString& text);
+
 // Ctrl+P inside the window presses its print button.
 void addPrintShortcut(QWidget* window, QAbstractButton* button);
 

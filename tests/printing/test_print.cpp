@@ -68,6 +68,7 @@ private slots:
     void initTestCase() {
         qputenv("HOME", QFile::encodeName(home.path()));
         setMessageSink([this](const QString& m) { messages << m; });
+        setPrintNotice([this](const QString& m) { messages << m; });
     }
     void cleanup() {
         setPrinterPort(nullptr);
