@@ -4,6 +4,7 @@
 
 #include <QSqlQuery>
 #include <QTextBoundaryFinder>
+#include <algorithm>
 #include <string>
 
 namespace tovelo {
@@ -18,7 +19,8 @@ bool longEnoughToSearch(const QString& typed) {
 
 QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
     // The statement function versiculos() looks for the folded word in each chapter's folded
-    // copy; the word is taken literally ('%' and '_' are ordinary characters). Only the chapters
+    // copy, the 1911 spelling and today's; the word is taken literally ('%' and '_' are
+    // ordinary characters). Only the chapters
     // with hits come back as rows. "LIMIT -1" keeps the inner query whole, so each chapter is
     // scanned once (merged into the outer query, the call would be made again for the result).
     QSqlQuery q = db.run(QStringLiteral("SELECT Livros.Id, Livros.Livro, Livros.Capitulo, "
@@ -28,7 +30,7 @@ QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
                                         "CROSS JOIN Livros ON Livros.Id = Achados.Id "
                                         "WHERE Achados.Vers IS NOT NULL "
                                         "Order By Livros.Chave, Livros.Capitulo, Livros.rowid"),
-                         {foldSpelling(typed)});
+                         {foldPlain(typed)});
     QList<ChapterHits> hits;
     while (nextRow(q)) {
         const QString verses = q.value(3).toString();
@@ -84,15 +86,27 @@ void readTexts(Db& db, QList<ChapterHits>& hits) {
 }
 
 QList<std::pair<qsizetype, qsizetype>> matchedSpans(const QString& texto, const QString& typed) {
+    const QString word = foldPlain(typed);
+    std::vector<std::pair<qsizetype, qsizetype>> found; // [from, to)
+    if (!word.isEmpty()) {
+        std::vector<SourceRange> sources;
+        for (const QString& folded :
+             {foldPlain(texto, &sources), foldSpelling(texto, &sources)}) {
+            for (qsizetype at = folded.indexOf(word); at >= 0;
+                 at = folded.indexOf(word, at + word.size()))
+                found.emplace_back(sources[size_t(at)].from,
+                                   sources[size_t(at + word.size() - 1)].to);
+        }
+    }
+    // Where both spellings match, the passage is marked once.
+    std::sort(found.begin(), found.end());
     QList<std::pair<qsizetype, qsizetype>> spans;
-    const QString word = foldSpelling(typed);
-    if (word.isEmpty()) return spans;
-    std::vector<SourceRange> sources;
-    const QString folded = foldSpelling(texto, &sources);
-    for (qsizetype at = folded.indexOf(word); at >= 0;
-         at = folded.indexOf(word, at + word.size())) {
-        const qsizetype from = sources[size_t(at)].from;
-        spans.append({from, sources[size_t(at + word.size() - 1)].to - from});
+    for (const auto& [from, to] : found) {
+        if (!spans.isEmpty() && from < spans.back().first + spans.back().second) {
+            spans.back().second = std::max(spans.back().second, to - spans.back().first);
+            continue;
+        }
+        spans.append({from, to - from});
     }
     return spans;
 }

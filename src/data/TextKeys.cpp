@@ -31,7 +31,10 @@ QString sortKey(const QString& text) {
 }
 
 QString searchEntry(int vers, const QString& texto) {
-    return QString::number(vers) + QLatin1Char('\t') + foldSpelling(texto) + QLatin1Char('\n');
+    const QString today = foldSpelling(texto), then = foldPlain(texto);
+    QString entry = QString::number(vers) + QLatin1Char('\t') + today;
+    if (then != today) entry += QLatin1Char('\t') + then;
+    return entry + QLatin1Char('\n');
 }
 
 namespace {

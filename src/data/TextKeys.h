@@ -15,7 +15,8 @@ QString foldText(const QString& text);
 QString sortKey(const QString& text);
 
 // The keyword search reads one row per chapter: for each verse its number, a tab, its text in
-// the one spelling (foldSpelling) and a line feed.
+// today's spelling (foldSpelling), where the 1911 spelling differs a tab and that (foldPlain),
+// and a line feed. A folded word holds no tab, so a hit lies in one spelling or the other.
 QString searchEntry(int vers, const QString& texto);
 // The first place at or after `from` where `word` starts in `text` (bytes), or npos: a scan
 // that tests 16 places at a time where the processor allows.
