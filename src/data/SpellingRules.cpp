@@ -31,6 +31,8 @@ constexpr Rule kRules[] = {
     {At::WholeWord, U"heroe", U"heroi"},
     {At::WholeWord, U"heroes", U"herois"},
     {At::WholeWord, U"anzoes", U"anzois"},
+    {At::WholeWord, U"lençoes", U"lençois"},
+    {At::WholeWord, U"destroes", U"destrois"},
     {At::WholeWord, U"oleo", U"oleo"},
     {At::WholeWord, U"gemeo", U"gemeo"},
     {At::WholeWord, U"gemeos", U"gemeos"},
