@@ -1,6 +1,7 @@
 #include "Search.h"
 
 #include "Spelling.h"
+#include "VerseIndex.h"
 
 #include <QSqlQuery>
 #include <QTextBoundaryFinder>
@@ -17,11 +18,13 @@ bool longEnoughToSearch(const QString& typed) {
     return count >= 3;
 }
 
-QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
-    // The statement function versiculos() looks for the folded word in each chapter's folded
-    // copy, the 1911 spelling and today's; the word is taken literally ('%' and '_' are
-    // ordinary characters). Only the chapters
-    // with hits come back as rows. "LIMIT -1" keeps the inner query whole, so each chapter is
+namespace {
+
+// Through the statement function versiculos(), which scans each chapter's copy: for a word the
+// index cannot look up (only spaces).
+QList<ChapterHits> scanVerses(Db& db, const QString& word) {
+    // The word is taken literally ('%' and '_' are ordinary characters). Only the chapters with
+    // hits come back as rows. "LIMIT -1" keeps the inner query whole, so each chapter is
     // scanned once (merged into the outer query, the call would be made again for the result).
     QSqlQuery q = db.run(QStringLiteral("SELECT Livros.Id, Livros.Livro, Livros.Capitulo, "
                                         "Achados.Vers FROM "
@@ -30,7 +33,7 @@ QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
                                         "CROSS JOIN Livros ON Livros.Id = Achados.Id "
                                         "WHERE Achados.Vers IS NOT NULL "
                                         "Order By Livros.Chave, Livros.Capitulo, Livros.rowid"),
-                         {foldPlain(typed)});
+                         {word});
     QList<ChapterHits> hits;
     while (nextRow(q)) {
         const QString verses = q.value(3).toString();
@@ -48,6 +51,45 @@ QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
         }
         chapter.verses.push_back(vers);
         hits.append(std::move(chapter));
+    }
+    return hits;
+}
+
+} // namespace
+
+QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
+    // The folded word is looked up in the index of the search copy, in both spellings.
+    const std::string word = foldPlain(typed).toStdString();
+    std::optional<Found> found;
+    RawQuery copy(db, QStringLiteral("SELECT Texto FROM Busca WHERE Id = ?"));
+    const auto chapter = [&copy](std::int64_t id) {
+        std::string text;
+        copy.first(id, [&text](const std::vector<std::string_view>& c) { text = c[0]; });
+        return text;
+    };
+    const bool indexed =
+        RawQuery(db, QStringLiteral("SELECT Pecas, Inicios, Versos, Lugares FROM BuscaIndice "
+                                    "LIMIT 1"))
+            .first([&](const std::vector<std::string_view>& c) {
+                found = findVerses({c[0], c[1], c[2], c[3]}, word, chapter);
+            });
+    if (!indexed || !found) return scanVerses(db, QString::fromStdString(word));
+    QList<ChapterHits> hits;
+    if (found->empty()) return hits;
+    // The chapters found, in the window's order.
+    QString ids = QStringLiteral("[");
+    for (const auto& entry : *found)
+        ids += QString::number(entry.first) + QLatin1Char(',');
+    ids.back() = QLatin1Char(']');
+    QSqlQuery q = db.run(QStringLiteral("SELECT Id, Livro, Capitulo FROM Livros WHERE Id IN "
+                                        "(SELECT value FROM json_each(?)) "
+                                        "Order By Chave, Capitulo, rowid"),
+                         {ids});
+    while (nextRow(q)) {
+        const qint64 id = q.value(0).toLongLong();
+        const auto it = std::lower_bound(found->begin(), found->end(), id,
+                                         [](const auto& c, qint64 v) { return c.first < v; });
+        hits.append({q.value(1).toString(), q.value(2).toInt(), id, it->second, {}});
     }
     return hits;
 }

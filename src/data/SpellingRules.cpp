@@ -260,7 +260,7 @@ constexpr std::u32string_view kContractedAfterDe[] = {
 };
 
 // Raised whenever the folding changes in a way the tables do not show.
-constexpr std::u32string_view kRevision = U"2";
+constexpr std::u32string_view kRevision = U"4";
 
 } // namespace
 

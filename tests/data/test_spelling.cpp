@@ -4,6 +4,7 @@
 #include "Spelling.h"
 #include "TestSupport.h"
 #include "TextKeys.h"
+#include "VerseIndex.h"
 
 #include <QFile>
 #include <QRegularExpression>
