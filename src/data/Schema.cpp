@@ -11,10 +11,10 @@ namespace tovelo {
 namespace {
 
 const QString kBusca = QStringLiteral("(Id INTEGER PRIMARY KEY, Texto TEXT NOT NULL)");
-// One row: the index of the search copy (see VerseIndex).
-const QString kBuscaIndice =
-    QStringLiteral("(Pecas BLOB NOT NULL, Inicios BLOB NOT NULL, Versos BLOB NOT NULL, "
-                   "Lugares BLOB NOT NULL)");
+// The index of the search copy (see VerseIndex): one row of words and places, and the verses of
+// each block of words.
+const QString kBuscaIndice = QStringLiteral("(Palavras BLOB NOT NULL, Lugares BLOB NOT NULL)");
+const QString kBuscaVersos = QStringLiteral("(Bloco INTEGER PRIMARY KEY, Versos BLOB NOT NULL)");
 
 // The tables whose rows carry a key (sortKey) of one of their columns.
 struct Keyed {
@@ -150,9 +150,12 @@ void reindex(Db& db) {
         return QByteArray(bytes.data(), qsizetype(bytes.size()));
     };
     db.run(QStringLiteral("DELETE FROM BuscaIndice"));
-    db.run(QStringLiteral("INSERT INTO BuscaIndice (Pecas, Inicios, Versos, Lugares) "
-                          "VALUES (?, ?, ?, ?)"),
-           {blob(index.pieces), blob(index.starts), blob(index.verses), blob(index.places)});
+    db.run(QStringLiteral("DELETE FROM BuscaVersos"));
+    db.run(QStringLiteral("INSERT INTO BuscaIndice (Palavras, Lugares) VALUES (?, ?)"),
+           {blob(index.words), blob(index.places)});
+    for (size_t b = 0; b < index.blocks.size(); ++b)
+        db.run(QStringLiteral("INSERT INTO BuscaVersos (Bloco, Versos) VALUES (?, ?)"),
+               {qint64(b), blob(index.blocks[b])});
 }
 
 // Brings the search copy and the keys up to date. Unqualified names reach the temporary copies
@@ -173,6 +176,7 @@ void prepare(Db& db, const Stale& stale) {
         db.run(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(name));
     db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS Busca ") + kBusca);
     db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaIndice ") + kBuscaIndice);
+    db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaVersos ") + kBuscaVersos);
     db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaPendente (Id INTEGER PRIMARY KEY)"));
     db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaGrafia (Versao TEXT NOT NULL)"));
     for (const QString& t : triggers())
@@ -198,6 +202,7 @@ void shadow(Db& db, const Stale& stale) {
         if (!stale.everything)
             db.run(QStringLiteral("INSERT INTO temp.Busca SELECT Id, Texto FROM main.Busca"));
         db.run(QStringLiteral("CREATE TEMP TABLE BuscaIndice ") + kBuscaIndice);
+        db.run(QStringLiteral("CREATE TEMP TABLE BuscaVersos ") + kBuscaVersos);
     }
     for (const Keyed* k : stale.keys) {
         db.run(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT * FROM main.%1").arg(k->table));
@@ -208,7 +213,8 @@ void shadow(Db& db, const Stale& stale) {
 } // namespace
 
 // The Chave columns, the table Busca (one row per chapter: each verse's number and folded
-// text, see TextKeys.h) and its index BuscaIndice are derived by the program (bringUpToDate).
+// text, see TextKeys.h) and its index (BuscaIndice, BuscaVersos) are derived by the program
+// (bringUpToDate).
 QStringList schemaStatements() {
     return {
         "CREATE TABLE Livros (Id INTEGER NOT NULL, Livro TEXT NOT NULL, Periodo TEXT NOT NULL, "
@@ -219,6 +225,7 @@ QStringList schemaStatements() {
         "CREATE INDEX VersiculosId ON Versiculos (Id, Vers)",
         "CREATE TABLE Busca " + kBusca,
         "CREATE TABLE BuscaIndice " + kBuscaIndice,
+        "CREATE TABLE BuscaVersos " + kBuscaVersos,
         "CREATE TABLE Personagens (Nome TEXT, Texto TEXT)",
         "CREATE TABLE Discipulos (Item INTEGER, Nome TEXT, Texto TEXT)",
         "CREATE TABLE Mapas (Titulo TEXT, Mapa TEXT, Chave TEXT)",

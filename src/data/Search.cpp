@@ -67,11 +67,18 @@ QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
         copy.first(id, [&text](const std::vector<std::string_view>& c) { text = c[0]; });
         return text;
     };
+    RawQuery block(db, QStringLiteral("SELECT Versos FROM BuscaVersos WHERE Bloco = ?"));
     const bool indexed =
-        RawQuery(db, QStringLiteral("SELECT Pecas, Inicios, Versos, Lugares FROM BuscaIndice "
-                                    "LIMIT 1"))
+        RawQuery(db, QStringLiteral("SELECT Palavras, Lugares FROM BuscaIndice LIMIT 1"))
             .first([&](const std::vector<std::string_view>& c) {
-                found = findVerses({c[0], c[1], c[2], c[3]}, word, chapter);
+                const auto read = [&block](size_t n) {
+                    std::string bytes;
+                    block.first(qint64(n), [&bytes](const std::vector<std::string_view>& b) {
+                        bytes = b[0];
+                    });
+                    return bytes;
+                };
+                found = findVerses({c[0], c[1], read}, word, chapter);
             });
     if (!indexed || !found) return scanVerses(db, QString::fromStdString(word));
     QList<ChapterHits> hits;

@@ -396,7 +396,7 @@ QString todaysSpelling(const QString& text) {
 }
 
 QString spellingVersion() {
-    return rulesVersion();
+    return QString::fromStdString(rulesVersion());
 }
 
 } // namespace tovelo

@@ -1,5 +1,8 @@
 #include "SpellingRules.h"
 
+#include <charconv>
+#include <cstdint>
+
 namespace tovelo::spelling {
 namespace {
 
@@ -260,7 +263,7 @@ constexpr std::u32string_view kContractedAfterDe[] = {
 };
 
 // Raised whenever the folding changes in a way the tables do not show.
-constexpr std::u32string_view kRevision = U"4";
+constexpr std::u32string_view kRevision = U"5";
 
 } // namespace
 
@@ -280,9 +283,9 @@ std::span<const std::u32string_view> contractedAfterDe() {
     return kContractedAfterDe;
 }
 
-QString rulesVersion() {
+std::string rulesVersion() {
     // FNV-1a over every table and the revision.
-    quint64 hash = 1469598103934665603ull;
+    std::uint64_t hash = 1469598103934665603ull;
     auto mix = [&hash](std::u32string_view s) {
         for (char32_t c : s)
             hash = (hash ^ c) * 1099511628211ull;
@@ -306,7 +309,9 @@ QString rulesVersion() {
         mix(s);
     for (std::u32string_view s : kContractedAfterDe)
         mix(s);
-    return QString::number(hash, 16);
+    char digits[17];
+    const auto end = std::to_chars(digits, digits + sizeof digits, hash, 16).ptr;
+    return {digits, size_t(end - digits)};
 }
 
 } // namespace tovelo::spelling

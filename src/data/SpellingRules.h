@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <span>
+#include <string>
 #include <string_view>
 
 // The rules that bring the 1911 spelling of the scripture to today's (see foldSpelling). They
@@ -46,6 +46,6 @@ std::span<const std::u32string_view> commonStarts();
 std::span<const std::u32string_view> contractedAfterDe();
 
 // Changes whenever any of the above changes.
-QString rulesVersion();
+std::string rulesVersion();
 
 } // namespace tovelo::spelling

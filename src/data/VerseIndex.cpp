@@ -194,33 +194,37 @@ VerseIndex indexVerses(const std::vector<std::pair<std::int64_t, std::string>>& 
     for (const auto& h : holders)
         words.push_back(h.first);
     std::sort(words.begin(), words.end());
-    index.pieces.push_back('\n');
-    for (std::string_view word : words) {
-        index.pieces.append(word);
-        index.pieces.push_back('\n');
-        putFixed(index.starts, std::uint32_t(index.verses.size()));
-        std::uint32_t last = 0;
-        for (std::uint32_t n : holders[word]) {
-            putVarint(index.verses, n - last);
-            last = n;
+    index.words.push_back('\n');
+    for (size_t first = 0; first < words.size(); first += kWordsPerBlock) {
+        std::string starts, verses;
+        for (size_t w = first; w < std::min(words.size(), first + kWordsPerBlock); ++w) {
+            index.words.append(words[w]);
+            index.words.push_back('\n');
+            putFixed(starts, std::uint32_t(verses.size()));
+            std::uint32_t previous = 0;
+            for (std::uint32_t n : holders[words[w]]) {
+                putVarint(verses, n - previous);
+                previous = n;
+            }
         }
+        putFixed(starts, std::uint32_t(verses.size()));
+        std::string block;
+        putFixed(block, std::uint32_t(4 + starts.size()));
+        index.blocks.push_back(block + starts + verses);
     }
-    putFixed(index.starts, std::uint32_t(index.verses.size()));
     return index;
 }
 
 std::optional<Found> findVerses(const VerseIndexView& index, std::string_view word,
                                 const std::function<std::string(std::int64_t)>& chapter) {
-    // Where each verse number lies.
-    struct Place {
-        std::int64_t chapter;
-        int vers;
-    };
-    std::vector<Place> places;
+    // How many verses the index knows.
+    size_t count = 0;
     for (size_t at = 0; at < index.places.size();) {
-        const auto id = std::int64_t(varintAt(index.places, at));
-        for (auto n = varintAt(index.places, at); n > 0 && at < index.places.size(); --n)
-            places.push_back({id, int(varintAt(index.places, at))});
+        varintAt(index.places, at);
+        const auto n = varintAt(index.places, at);
+        count += n;
+        for (auto k = n; k > 0 && at < index.places.size(); --k)
+            varintAt(index.places, at);
     }
     std::vector<std::string_view> parts;
     eachWord(word, [&](std::string_view w) { parts.push_back(w); });
@@ -233,37 +237,47 @@ std::optional<Found> findVerses(const VerseIndexView& index, std::string_view wo
     if (!exact) std::erase_if(parts, [&](std::string_view p) { return p.size() < std::min<size_t>(3, longest); });
     // The verses that hold every run of letters of the word in one of theirs: all the verses
     // found, and only those when the word is letters alone.
-    std::vector<std::uint64_t> found((places.size() + 63) / 64, ~std::uint64_t(0));
+    std::vector<std::uint64_t> found((count + 63) / 64, ~std::uint64_t(0));
     std::vector<std::uint64_t> holding(found.size());
+    std::vector<std::optional<std::string>> blocks;
     for (std::string_view part : parts) {
         std::fill(holding.begin(), holding.end(), 0);
-        size_t piece = 0;   // the line feeds before `scanned`: the word a match lies in
+        size_t word = 0; // the line feeds before `scanned`: the word a match lies in
         size_t scanned = 0;
-        for (size_t at = findBytes(index.pieces, part, 1); at != std::string_view::npos;) {
-            const size_t lineStart = index.pieces.rfind('\n', at);
-            piece += size_t(std::count(index.pieces.begin() + std::ptrdiff_t(scanned),
-                                       index.pieces.begin() + std::ptrdiff_t(lineStart + 1), '\n'));
+        for (size_t at = findBytes(index.words, part, 1); at != std::string_view::npos;) {
+            const size_t lineStart = index.words.rfind('\n', at);
+            word += size_t(std::count(index.words.begin() + std::ptrdiff_t(scanned),
+                                      index.words.begin() + std::ptrdiff_t(lineStart + 1), '\n'));
             scanned = lineStart + 1;
-            size_t i = fixedAt<std::uint32_t>(index.starts, (piece - 1) * 4);
-            const size_t to = std::min<size_t>(fixedAt<std::uint32_t>(index.starts, piece * 4),
-                                               index.verses.size());
+            const size_t b = (word - 1) / kWordsPerBlock, w = (word - 1) % kWordsPerBlock;
+            if (blocks.size() <= b) blocks.resize(b + 1);
+            if (!blocks[b]) blocks[b] = index.block(b);
+            // Where the verse numbers start, then where each word's start and the last end.
+            const std::string_view block = *blocks[b];
+            const size_t head = fixedAt<std::uint32_t>(block, 0);
+            size_t i = head + fixedAt<std::uint32_t>(block, 4 + w * 4);
+            const size_t to = std::min(block.size(), head + fixedAt<std::uint32_t>(block, 8 + w * 4));
             std::uint64_t n = 0;
             while (i < to) {
-                n += varintAt(index.verses, i);
-                if (n < places.size()) holding[n / 64] |= std::uint64_t(1) << (n % 64);
+                n += varintAt(block, i);
+                if (n < count) holding[n / 64] |= std::uint64_t(1) << (n % 64);
             }
             // The next match in a later word.
-            at = findBytes(index.pieces, part, index.pieces.find('\n', at));
+            at = findBytes(index.words, part, index.words.find('\n', at));
         }
         for (size_t k = 0; k < found.size(); ++k)
             found[k] &= holding[k];
     }
     Found result;
-    for (size_t n = 0; n < places.size(); ++n) {
-        if (!(found[n / 64] >> (n % 64) & 1)) continue;
-        if (result.empty() || result.back().first != places[n].chapter)
-            result.push_back({places[n].chapter, {}});
-        if (exact) result.back().second.push_back(places[n].vers);
+    size_t n = 0;
+    for (size_t at = 0; at < index.places.size();) {
+        const auto id = std::int64_t(varintAt(index.places, at));
+        for (auto k = varintAt(index.places, at); k > 0 && at < index.places.size(); --k, ++n) {
+            const int vers = int(varintAt(index.places, at));
+            if (!(found[n / 64] >> (n % 64) & 1)) continue;
+            if (result.empty() || result.back().first != id) result.push_back({id, {}});
+            if (exact) result.back().second.push_back(vers);
+        }
     }
     if (!exact) {
         for (auto& [id, verses] : result)

@@ -4,6 +4,7 @@
 #include "Spelling.h"
 #include "TestSupport.h"
 #include "TextKeys.h"
+#include "TypedText.h"
 #include "VerseIndex.h"
 
 #include <QFile>
@@ -97,6 +98,24 @@ private slots:
         }
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 20).join(QStringLiteral("; "))));
         qInfo("%lld of %zu words spelled otherwise by the rules", marked, list.size());
+    }
+
+    // tovelo-busca folds plain Latin text on its own, as the program does, and counts its
+    // characters as the window does.
+    void plainTextFoldsAsTheProgramFolds() {
+        for (char32_t c = 1; c < 0x180; ++c) {
+            const QString text = QString::fromUcs4(&c, 1) + QStringLiteral("e\u0301Ç");
+            int characters = 0;
+            const std::optional<std::string> folded = foldTyped(text.toStdString(), characters);
+            QVERIFY(folded);
+            QVERIFY2(QString::fromStdString(*folded) == foldPlain(text), qPrintable(text));
+            QCOMPARE(characters >= 3, longEnoughToSearch(text));
+        }
+        int characters = 0;
+        for (const char* other : {"\u0394\u03b5\u03cc\u03c2", "a\U0001F600b", "\xff\xfe"})
+            QVERIFY(!foldTyped(other, characters));
+        QVERIFY(foldTyped("\u0301\u0301ab", characters));
+        QCOMPARE(characters, 3);
     }
 
     // Text cut from a verse, 1 to 4 words cut anywhere, and every word of the text, find the
