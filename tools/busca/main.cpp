@@ -168,28 +168,30 @@ std::vector<Chapter> ordered(sqlite3* db, const tovelo::Found& found) {
     return chapters;
 }
 
-// "Livro capítulo:versículo<TAB>texto" for every verse, in order.
+// "Livro capítulo:versículo<TAB>texto" for every verse, in order: each chapter read once, in
+// the order of its verses, the first row of a verse number as the window shows it.
 std::string listing(sqlite3* db, const std::vector<Chapter>& chapters) {
-    std::string pairs = "[";
-    for (const Chapter& c : chapters)
-        for (int v : *c.verses)
-            pairs += "[" + std::to_string(c.id) + "," + std::to_string(v) + "],";
-    pairs.back() = ']';
-    Statement s = prepare(db, "SELECT (SELECT Texto FROM Versiculos WHERE Id = Achado.value ->> 0 "
-                              "AND Vers = Achado.value ->> 1 ORDER BY rowid LIMIT 1) "
-                              "FROM json_each(?) AS Achado");
-    sqlite3_bind_text(s.get(), 1, pairs.data(), int(pairs.size()), SQLITE_STATIC);
+    Statement s = prepare(db, "SELECT Vers, Texto FROM Versiculos WHERE Id = ? "
+                              "ORDER BY Vers, rowid");
     std::string out;
     for (const Chapter& c : chapters) {
         const std::string start = c.livro + " " + std::to_string(c.capitulo) + ":";
-        for (int v : *c.verses) {
-            if (!step(s.get())) throw Failed{};
+        sqlite3_reset(s.get());
+        sqlite3_bind_int64(s.get(), 1, c.id);
+        auto next = c.verses->begin();
+        int last = -1;
+        while (next != c.verses->end() && step(s.get())) {
+            const int vers = sqlite3_column_int(s.get(), 0);
+            if (vers == last || vers != *next) continue;
+            last = vers;
             out += start;
-            out += std::to_string(v);
+            out += std::to_string(vers);
             out += '\t';
-            out += column(s.get(), 0);
+            out += column(s.get(), 1);
             out += '\n';
+            ++next;
         }
+        if (next != c.verses->end()) throw Failed{};
     }
     return out;
 }
