@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "TextKeys.h"
+#include "VerseIndex.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -185,6 +186,55 @@ bool nextRow(QSqlQuery& query) {
                       driver ? driver->property(kFileName).toString() : QString());
     }
     return false;
+}
+
+RawQuery::RawQuery(Db& db, const QString& sql)
+    : handle_(*static_cast<sqlite3* const*>(db.db_.driver()->handle().constData())),
+      fileName_(db.db_.driver()->property(kFileName).toString()) {
+    const QByteArray text = sql.toUtf8();
+    if (const int code =
+            sqlite3_prepare_v2(handle_, text.constData(), int(text.size()), &statement_, nullptr))
+        throw failure(code);
+}
+
+RawQuery::~RawQuery() {
+    sqlite3_finalize(statement_);
+}
+
+DbError RawQuery::failure(int code) const {
+    return tovelo::failure(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(handle_)),
+                                     QSqlError::StatementError, QString::number(code)),
+                           fileName_);
+}
+
+bool RawQuery::first(std::int64_t value, const Reader& read) {
+    sqlite3_bind_int64(statement_, 1, value);
+    return first(read);
+}
+
+bool RawQuery::first(const Reader& read) {
+    const int step = sqlite3_step(statement_);
+    if (step == SQLITE_DONE) {
+        sqlite3_reset(statement_);
+        return false;
+    }
+    if (step != SQLITE_ROW) {
+        sqlite3_reset(statement_);
+        throw failure(step);
+    }
+    std::vector<std::string_view> columns;
+    for (int i = 0; i < sqlite3_column_count(statement_); ++i) {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, i));
+        columns.emplace_back(bytes ? bytes : "", size_t(sqlite3_column_bytes(statement_, i)));
+    }
+    const int code = sqlite3_errcode(handle_);
+    if (code != SQLITE_OK && code != SQLITE_ROW) {
+        sqlite3_reset(statement_);
+        throw failure(code);
+    }
+    read(columns);
+    sqlite3_reset(statement_);
+    return true;
 }
 
 void Db::begin() {

@@ -4,7 +4,14 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+#include <cstdint>
+#include <functional>
 #include <stdexcept>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace tovelo {
 
@@ -35,8 +42,31 @@ public:
     void rollback();
 
 private:
+    friend class RawQuery;
     QString name_;
     QSqlDatabase db_;
+};
+
+// A statement run on the engine's own interface, prepared once: large values are read without
+// copies. Its one parameter, if it has one, is a number.
+class RawQuery {
+public:
+    RawQuery(Db& db, const QString& sql);
+    ~RawQuery();
+    RawQuery(const RawQuery&) = delete;
+    RawQuery& operator=(const RawQuery&) = delete;
+
+    // Runs the statement for its first row and hands `read` the bytes of each column, valid
+    // while `read` runs. False when there is no row. Throws DbError when it fails.
+    using Reader = std::function<void(const std::vector<std::string_view>&)>;
+    bool first(const Reader& read);
+    bool first(std::int64_t value, const Reader& read);
+
+private:
+    DbError failure(int code) const;
+    sqlite3* handle_;
+    sqlite3_stmt* statement_ = nullptr;
+    QString fileName_;
 };
 
 // Steps to the next row of a statement run by Db::run. False after the last row; throws DbError

@@ -2,6 +2,7 @@
 
 #include "Spelling.h"
 #include "TextKeys.h"
+#include "VerseIndex.h"
 
 #include <QSqlQuery>
 #include <iterator>
@@ -10,6 +11,10 @@ namespace tovelo {
 namespace {
 
 const QString kBusca = QStringLiteral("(Id INTEGER PRIMARY KEY, Texto TEXT NOT NULL)");
+// The index of the search copy (see VerseIndex): one row of words and places, and the verses of
+// each block of words.
+const QString kBuscaIndice = QStringLiteral("(Palavras BLOB NOT NULL, Lugares BLOB NOT NULL)");
+const QString kBuscaVersos = QStringLiteral("(Bloco INTEGER PRIMARY KEY, Versos BLOB NOT NULL)");
 
 // The tables whose rows carry a key (sortKey) of one of their columns.
 struct Keyed {
@@ -133,12 +138,33 @@ void rekey(Db& db, const Keyed& k) {
         db.run(update, {sortKey(name), name});
 }
 
+void reindex(Db& db) {
+    std::vector<std::pair<std::int64_t, std::string>> chapters;
+    {
+        QSqlQuery q = db.run(QStringLiteral("SELECT Id, Texto FROM Busca ORDER BY Id"));
+        while (nextRow(q))
+            chapters.emplace_back(q.value(0).toLongLong(), q.value(1).toString().toStdString());
+    }
+    const VerseIndex index = indexVerses(chapters);
+    const auto blob = [](const std::string& bytes) {
+        return QByteArray(bytes.data(), qsizetype(bytes.size()));
+    };
+    db.run(QStringLiteral("DELETE FROM BuscaIndice"));
+    db.run(QStringLiteral("DELETE FROM BuscaVersos"));
+    db.run(QStringLiteral("INSERT INTO BuscaIndice (Palavras, Lugares) VALUES (?, ?)"),
+           {blob(index.words), blob(index.places)});
+    for (size_t b = 0; b < index.blocks.size(); ++b)
+        db.run(QStringLiteral("INSERT INTO BuscaVersos (Bloco, Versos) VALUES (?, ?)"),
+               {qint64(b), blob(index.blocks[b])});
+}
+
 // Brings the search copy and the keys up to date. Unqualified names reach the temporary copies
 // of a file that cannot be written (see shadow) before the file's own tables.
 void refresh(Db& db, const Stale& stale) {
     if (stale.everything) refoldEverything(db);
     for (qint64 id : stale.chapters)
         refoldChapter(db, id);
+    if (stale.busca()) reindex(db);
     for (const Keyed* k : stale.keys)
         rekey(db, *k);
 }
@@ -149,6 +175,8 @@ void prepare(Db& db, const Stale& stale) {
     for (const QString& name : triggerNames())
         db.run(QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(name));
     db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS Busca ") + kBusca);
+    db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaIndice ") + kBuscaIndice);
+    db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaVersos ") + kBuscaVersos);
     db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaPendente (Id INTEGER PRIMARY KEY)"));
     db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaGrafia (Versao TEXT NOT NULL)"));
     for (const QString& t : triggers())
@@ -173,6 +201,8 @@ void shadow(Db& db, const Stale& stale) {
         db.run(QStringLiteral("CREATE TEMP TABLE Busca ") + kBusca);
         if (!stale.everything)
             db.run(QStringLiteral("INSERT INTO temp.Busca SELECT Id, Texto FROM main.Busca"));
+        db.run(QStringLiteral("CREATE TEMP TABLE BuscaIndice ") + kBuscaIndice);
+        db.run(QStringLiteral("CREATE TEMP TABLE BuscaVersos ") + kBuscaVersos);
     }
     for (const Keyed* k : stale.keys) {
         db.run(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT * FROM main.%1").arg(k->table));
@@ -182,8 +212,9 @@ void shadow(Db& db, const Stale& stale) {
 
 } // namespace
 
-// The Chave columns and the table Busca (one row per chapter: each verse's number and folded
-// text, see TextKeys.h) are derived by the program (bringUpToDate).
+// The Chave columns, the table Busca (one row per chapter: each verse's number and folded
+// text, see TextKeys.h) and its index (BuscaIndice, BuscaVersos) are derived by the program
+// (bringUpToDate).
 QStringList schemaStatements() {
     return {
         "CREATE TABLE Livros (Id INTEGER NOT NULL, Livro TEXT NOT NULL, Periodo TEXT NOT NULL, "
@@ -193,6 +224,8 @@ QStringList schemaStatements() {
         "CREATE TABLE Versiculos (Id INTEGER NOT NULL, Vers INTEGER NOT NULL, Texto TEXT)",
         "CREATE INDEX VersiculosId ON Versiculos (Id, Vers)",
         "CREATE TABLE Busca " + kBusca,
+        "CREATE TABLE BuscaIndice " + kBuscaIndice,
+        "CREATE TABLE BuscaVersos " + kBuscaVersos,
         "CREATE TABLE Personagens (Nome TEXT, Texto TEXT)",
         "CREATE TABLE Discipulos (Item INTEGER, Nome TEXT, Texto TEXT)",
         "CREATE TABLE Mapas (Titulo TEXT, Mapa TEXT, Chave TEXT)",

@@ -1,9 +1,11 @@
 #include "Search.h"
 
 #include "Spelling.h"
+#include "VerseIndex.h"
 
 #include <QSqlQuery>
 #include <QTextBoundaryFinder>
+#include <algorithm>
 #include <string>
 
 namespace tovelo {
@@ -16,10 +18,13 @@ bool longEnoughToSearch(const QString& typed) {
     return count >= 3;
 }
 
-QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
-    // The statement function versiculos() looks for the folded word in each chapter's folded
-    // copy; the word is taken literally ('%' and '_' are ordinary characters). Only the chapters
-    // with hits come back as rows. "LIMIT -1" keeps the inner query whole, so each chapter is
+namespace {
+
+// Through the statement function versiculos(), which scans each chapter's copy: for a word the
+// index cannot look up (only spaces).
+QList<ChapterHits> scanVerses(Db& db, const QString& word) {
+    // The word is taken literally ('%' and '_' are ordinary characters). Only the chapters with
+    // hits come back as rows. "LIMIT -1" keeps the inner query whole, so each chapter is
     // scanned once (merged into the outer query, the call would be made again for the result).
     QSqlQuery q = db.run(QStringLiteral("SELECT Livros.Id, Livros.Livro, Livros.Capitulo, "
                                         "Achados.Vers FROM "
@@ -28,7 +33,7 @@ QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
                                         "CROSS JOIN Livros ON Livros.Id = Achados.Id "
                                         "WHERE Achados.Vers IS NOT NULL "
                                         "Order By Livros.Chave, Livros.Capitulo, Livros.rowid"),
-                         {foldSpelling(typed)});
+                         {word});
     QList<ChapterHits> hits;
     while (nextRow(q)) {
         const QString verses = q.value(3).toString();
@@ -46,6 +51,52 @@ QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
         }
         chapter.verses.push_back(vers);
         hits.append(std::move(chapter));
+    }
+    return hits;
+}
+
+} // namespace
+
+QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
+    // The folded word is looked up in the index of the search copy, in both spellings.
+    const std::string word = foldPlain(typed).toStdString();
+    std::optional<Found> found;
+    RawQuery copy(db, QStringLiteral("SELECT Texto FROM Busca WHERE Id = ?"));
+    const auto chapter = [&copy](std::int64_t id) {
+        std::string text;
+        copy.first(id, [&text](const std::vector<std::string_view>& c) { text = c[0]; });
+        return text;
+    };
+    RawQuery block(db, QStringLiteral("SELECT Versos FROM BuscaVersos WHERE Bloco = ?"));
+    const bool indexed =
+        RawQuery(db, QStringLiteral("SELECT Palavras, Lugares FROM BuscaIndice LIMIT 1"))
+            .first([&](const std::vector<std::string_view>& c) {
+                const auto read = [&block](size_t n) {
+                    std::string bytes;
+                    block.first(qint64(n), [&bytes](const std::vector<std::string_view>& b) {
+                        bytes = b[0];
+                    });
+                    return bytes;
+                };
+                found = findVerses({c[0], c[1], read}, word, chapter);
+            });
+    if (!indexed || !found) return scanVerses(db, QString::fromStdString(word));
+    QList<ChapterHits> hits;
+    if (found->empty()) return hits;
+    // The chapters found, in the window's order.
+    QString ids = QStringLiteral("[");
+    for (const auto& entry : *found)
+        ids += QString::number(entry.first) + QLatin1Char(',');
+    ids.back() = QLatin1Char(']');
+    QSqlQuery q = db.run(QStringLiteral("SELECT Id, Livro, Capitulo FROM Livros WHERE Id IN "
+                                        "(SELECT value FROM json_each(?)) "
+                                        "Order By Chave, Capitulo, rowid"),
+                         {ids});
+    while (nextRow(q)) {
+        const qint64 id = q.value(0).toLongLong();
+        const auto it = std::lower_bound(found->begin(), found->end(), id,
+                                         [](const auto& c, qint64 v) { return c.first < v; });
+        hits.append({q.value(1).toString(), q.value(2).toInt(), id, it->second, {}});
     }
     return hits;
 }
@@ -84,15 +135,27 @@ void readTexts(Db& db, QList<ChapterHits>& hits) {
 }
 
 QList<std::pair<qsizetype, qsizetype>> matchedSpans(const QString& texto, const QString& typed) {
+    const QString word = foldPlain(typed);
+    std::vector<std::pair<qsizetype, qsizetype>> found; // [from, to)
+    if (!word.isEmpty()) {
+        std::vector<SourceRange> sources;
+        for (const QString& folded :
+             {foldPlain(texto, &sources), foldSpelling(texto, &sources)}) {
+            for (qsizetype at = folded.indexOf(word); at >= 0;
+                 at = folded.indexOf(word, at + word.size()))
+                found.emplace_back(sources[size_t(at)].from,
+                                   sources[size_t(at + word.size() - 1)].to);
+        }
+    }
+    // Where both spellings match, the passage is marked once.
+    std::sort(found.begin(), found.end());
     QList<std::pair<qsizetype, qsizetype>> spans;
-    const QString word = foldSpelling(typed);
-    if (word.isEmpty()) return spans;
-    std::vector<SourceRange> sources;
-    const QString folded = foldSpelling(texto, &sources);
-    for (qsizetype at = folded.indexOf(word); at >= 0;
-         at = folded.indexOf(word, at + word.size())) {
-        const qsizetype from = sources[size_t(at)].from;
-        spans.append({from, sources[size_t(at + word.size() - 1)].to - from});
+    for (const auto& [from, to] : found) {
+        if (!spans.isEmpty() && from < spans.back().first + spans.back().second) {
+            spans.back().second = std::max(spans.back().second, to - spans.back().first);
+            continue;
+        }
+        spans.append({from, to - from});
     }
     return spans;
 }

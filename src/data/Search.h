@@ -26,9 +26,10 @@ struct ChapterHits {
     QStringList texts;       // one per verse, once readTexts has run
 };
 
-// Every verse whose text holds `typed` (also inside a longer word) when both are brought to the
-// one spelling (foldSpelling), by chapter in the window's order: books in Portuguese
-// alphabetical order, then chapters, each with its verses in ascending order. The connection
+// Every verse whose text holds `typed` (also inside a longer word), case and accents ignored
+// (foldPlain), as the 1911 text writes it or in today's spelling (foldSpelling), by chapter in
+// the window's order: books in Portuguese alphabetical order, then chapters, each with its
+// verses in ascending order. The connection
 // must be up to date (bringUpToDate). Throws DbError, also when the rows cannot all be read.
 QList<ChapterHits> searchVerses(Db& db, const QString& typed);
 qsizetype verseCount(const QList<ChapterHits>& hits);
@@ -37,7 +38,7 @@ qsizetype verseCount(const QList<ChapterHits>& hits);
 void readTexts(Db& db, QList<ChapterHits>& hits);
 
 // Where `typed` matches in a verse's text, left to right, as (start, length) in `texto`: the
-// passage as the verse writes it, whatever spelling was typed.
+// passage as the verse writes it, whichever spelling was typed; overlapping matches make one.
 QList<std::pair<qsizetype, qsizetype>> matchedSpans(const QString& texto, const QString& typed);
 
 } // namespace tovelo

@@ -1,191 +1,50 @@
 #include "Spelling.h"
 
+#include "SpellingRules.h"
+
 #include <QChar>
 #include <QList>
 #include <array>
-#include <string_view>
+#include <optional>
 
 namespace tovelo {
 namespace {
 
-// Where in a word a rule applies.
-enum class At { Anywhere, WordStart, WordEnd, WholeWord };
-
-// Replaces `from` by `to` (both in the folded alphabet: lower case, no accents but the tilde of
-// ã/õ and the cedilla of ç, which the folding drops at the very end). `before`/`after` name the
-// letters allowed right before/after the match within the word ("^" first: any letter but
-// these; a condition on a letter that is not there fails).
-struct Rule {
-    At at;
-    std::u32string_view from;
-    std::u32string_view to;
-    std::u32string_view before = {};
-    std::u32string_view after = {};
-};
-
-constexpr std::u32string_view kVowels = U"aeiouyãõ";
-
-// Counted on the 1911 text: each rule brings a spelling it writes to today's. At each letter the
-// first rule that matches wins; every rule looks at the word as written, never at what an
-// earlier rule made of it, so the order only matters among rules that start at the same letter.
-constexpr Rule kRules[] = {
-    // Whole words and word starts that changed, and interjections kept from the rule on a final h.
-    {At::WholeWord, U"ah", U"ah"},
-    {At::WholeWord, U"oh", U"oh"},
-    {At::WholeWord, U"dous", U"dois"},
-    {At::WholeWord, U"amen", U"amem"},
-    {At::WholeWord, U"poz", U"pos"},
-    {At::WholeWord, U"puz", U"pus"},
-    {At::WholeWord, U"quiz", U"quis"},
-    {At::WholeWord, U"mez", U"mes"},
-    {At::WholeWord, U"atraz", U"atras"},
-    {At::WholeWord, U"detraz", U"detras"},
-    {At::WholeWord, U"satanaz", U"satanas"},
-    {At::WholeWord, U"teem", U"tem"},
-    {At::WholeWord, U"quasi", U"quase"},
-    {At::WholeWord, U"calix", U"calice"},
-    {At::WordStart, U"cousa", U"coisa"},
-    {At::WordStart, U"egrej", U"igrej"},
-    {At::Anywhere, U"egual", U"igual"},
-    {At::WordStart, U"quaes", U"quais"},
-    {At::WordStart, U"edad", U"idad"},
-    {At::WordStart, U"similh", U"semelh"},
-    {At::WordStart, U"logar", U"lugar"},
-    {At::WordStart, U"cincoent", U"cinquent"},
-    {At::WordStart, U"peior", U"pior"},
-    {At::WordStart, U"poze", U"puse"},
-    {At::WordStart, U"pateo", U"patio"},
-    {At::WordStart, U"escarneo", U"escarnio"},
-    {At::WordStart, U"herv", U"erv"},
-    {At::WordStart, U"hombr", U"ombr"},
-    {At::WordStart, U"hontem", U"ontem"},
-    {At::WordStart, U"dextr", U"destr"},
-    {At::WordStart, U"descanç", U"descans"},
-    {At::WordStart, U"cançad", U"cansad"},
-    {At::WordStart, U"magest", U"majest"},
-    {At::WordStart, U"taboa", U"tabua"},
-    {At::WordStart, U"sign", U"sin", {}, U"a"},
-    {At::WordStart, U"assign", U"assin"},
-    {At::WordStart, U"resusc", U"ressusc"},
-    {At::WordStart, U"resurr", U"ressurr"},
-    {At::WordStart, U"dezese", U"desesse"},
-    {At::WordStart, U"bemaventur", U"bem-aventur"},
-    {At::WordStart, U"zachar", U"zacar"},
-    {At::WordStart, U"chald", U"cald"},
-    {At::WordStart, U"cherub", U"querub"},
-    {At::WordStart, U"eunuch", U"eunuc"},
-    {At::WordStart, U"sc", U"c", {}, U"ei"},
-    {At::WordStart, U"ps", U"s"},
-    // Names read today as they sound.
-    {At::WholeWord, U"isaac", U"isaque"},
-    {At::WholeWord, U"achab", U"acabe"},
-    {At::WordStart, U"achaz", U"acaz"},
-    {At::WholeWord, U"rachel", U"raquel"},
-    {At::WholeWord, U"sichem", U"siquem"},
-    {At::WholeWord, U"abimelech", U"abimeleque"},
-    {At::WordStart, U"bethlehem", U"belem"},
-    {At::WholeWord, U"manasseh", U"manasses"},
-    {At::WholeWord, U"jonathan", U"jonatas"},
-    {At::WholeWord, U"benjamin", U"benjamim"},
-    {At::WholeWord, U"gideon", U"gideao"},
-    {At::WholeWord, U"caleb", U"calebe"},
-    {At::WholeWord, U"enoch", U"enoque"},
-    {At::WholeWord, U"henoch", U"enoque"},
-    {At::WholeWord, U"michael", U"miguel"},
-    {At::WholeWord, U"leah", U"lia"},
-    // Silent and Greek letters.
-    {At::Anywhere, U"mph", U"nf"},
-    {At::Anywhere, U"ph", U"f"},
-    {At::Anywhere, U"th", U"t"},
-    {At::Anywhere, U"rh", U"r"},
-    {At::Anywhere, U"chr", U"cr"},
-    {At::Anywhere, U"chl", U"cl"},
-    {At::Anywhere, U"sch", U"sc"},
-    {At::Anywhere, U"sh", U"s"},
-    {At::Anywhere, U"tth", U"t"},
-    {At::Anywhere, U"y", U"i"},
-    {At::Anywhere, U"mpt", U"nt"},
-    {At::Anywhere, U"mpç", U"nç"},
-    {At::Anywhere, U"cç", U"ç"},
-    {At::Anywhere, U"pç", U"ç"},
-    {At::Anywhere, U"ct", U"t"},
-    {At::Anywhere, U"pt", U"t"},
-    {At::Anywhere, U"mn", U"n"},
-    // Doubled consonants (rr and ss still tell words apart today).
-    {At::Anywhere, U"cc", U"c"},
-    {At::Anywhere, U"ll", U"l"},
-    {At::Anywhere, U"nn", U"n"},
-    {At::Anywhere, U"ff", U"f"},
-    {At::Anywhere, U"tt", U"t"},
-    {At::Anywhere, U"mm", U"m"},
-    {At::Anywhere, U"pp", U"p"},
-    {At::Anywhere, U"bb", U"b"},
-    {At::Anywhere, U"dd", U"d"},
-    {At::Anywhere, U"gg", U"g"},
-    {At::Anywhere, U"oir", U"our", {}, U"ao"},
-    {At::Anywhere, U"cre", U"cri", {}, U"ao"},
-    // Endings: "pae", "louvae", "quaes" (not "pães"), "Judea", "judeos", "possue", "veiu".
-    {At::WordEnd, U"eiu", U"eio"},
-    {At::WordEnd, U"ae", U"ai"},
-    {At::WordEnd, U"aes", U"ais"},
-    {At::WordEnd, U"ea", U"eia"},
-    {At::WordEnd, U"eas", U"eias"},
-    {At::WordEnd, U"eo", U"eu"},
-    {At::WordEnd, U"eos", U"eus"},
-    {At::WordEnd, U"ue", U"ui", U"^qg"},
-    {At::WordEnd, U"ues", U"uis", U"^qg"},
-    {At::WordEnd, U"h", U"", kVowels},
-    // h between vowels ("sahiu", "Abrahão"), s/z between vowels, m before a consonant.
-    {At::Anywhere, U"h", U"", kVowels, kVowels},
-    {At::Anywhere, U"z", U"s", kVowels, kVowels},
-    {At::Anywhere, U"m", U"n", {}, U"^aeiouyãõbpmh"},
-};
-
-// Raised whenever the folding changes in a way the rule table does not show.
-constexpr std::u32string_view kRevision = U"1";
-
-// The rules that can start at a letter: a-z, then every other letter.
-using Bucket = std::vector<const Rule*>;
-const std::array<Bucket, 27>& rulesByLetter() {
-    static const std::array<Bucket, 27> buckets = [] {
-        std::array<Bucket, 27> b;
-        for (const Rule& r : kRules) {
-            const char32_t c = r.from.front();
-            b[c >= U'a' && c <= U'z' ? c - U'a' : 26].push_back(&r);
-        }
-        return b;
-    }();
-    return buckets;
-}
-
-bool allowed(std::u32string_view set, const char32_t* letter) {
-    if (set.empty()) return true;
-    if (!letter) return false;
-    if (set.front() == U'^') return set.substr(1).find(*letter) == std::u32string_view::npos;
-    return set.find(*letter) != std::u32string_view::npos;
-}
+using namespace spelling;
 
 // One character of the text after case and accents: lower case, accents dropped but the tilde
-// of ã/õ and the cedilla of ç; [from, to) is where it stands in the original. `start`: a word
-// starts here, also right after an apostrophe ("d'egreja" is "de egreja").
+// of ã/õ and the cedilla of ç (which tell words apart while the rules run); [from, to) is where
+// it stands in the original.
 struct Unit {
     char32_t c;
     qsizetype from;
     qsizetype to;
-    bool start = false;
+    bool upper = false;
+    bool accent = false; // an accent beside a tilde or cedilla ("é", "ô")
 };
 
 struct Letter {
     char32_t base;
     char32_t mark; // the combining tilde or cedilla it carries, else 0
+    bool upper;
+    bool accent; // another mark
 };
 
-Letter decompose(char32_t lower) {
+bool keptMark(uint mark) {
+    return mark == 0x0303 || mark == 0x0327;
+}
+
+Letter decompose(char32_t c) {
+    const char32_t lower = QChar::toLower(c);
     const QString nfd = QString::fromUcs4(&lower, 1).normalized(QString::NormalizationForm_D);
     const QList<uint> parts = nfd.toUcs4();
-    Letter l{parts.value(0, lower), 0};
-    for (qsizetype i = 1; i < parts.size(); ++i)
-        if (parts[i] == 0x0303 || parts[i] == 0x0327) l.mark = parts[i];
+    Letter l{parts.value(0, lower), 0, lower != c, false};
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        if (keptMark(parts[i]))
+            l.mark = parts[i];
+        else
+            l.accent = true;
+    }
     return l;
 }
 
@@ -194,10 +53,10 @@ Letter letterOf(char32_t c) {
     static const std::array<Letter, 0x250> latin = [] {
         std::array<Letter, 0x250> t;
         for (char32_t i = 0; i < t.size(); ++i)
-            t[i] = decompose(QChar::toLower(i));
+            t[i] = decompose(i);
         return t;
     }();
-    return c < latin.size() ? latin[c] : decompose(QChar::toLower(c));
+    return c < latin.size() ? latin[c] : decompose(c);
 }
 
 char32_t withMark(char32_t base, char32_t mark) {
@@ -219,15 +78,17 @@ std::vector<Unit> unitsOf(const QString& text) {
             // A combining accent belongs to the letter before it.
             if (!units.empty()) {
                 units.back().c = withMark(units.back().c, c);
+                units.back().accent = units.back().accent || !keptMark(c);
                 units.back().to = next;
             }
         } else if (c == U'\t' || c == U'\n' || c == U'\r') {
             units.push_back({U' ', i, next});
         } else if (c < 0x80) {
-            units.push_back({c >= U'A' && c <= U'Z' ? c + 32 : c, i, next});
+            const bool upper = c >= U'A' && c <= U'Z';
+            units.push_back({upper ? c + 32 : c, i, next, upper});
         } else {
             const Letter l = letterOf(c);
-            units.push_back({withMark(l.base, l.mark), i, next});
+            units.push_back({withMark(l.base, l.mark), i, next, l.upper, l.accent});
         }
         i = next;
     }
@@ -242,129 +103,300 @@ bool isApostrophe(char32_t c) {
     return c == U'\'' || c == U'\u2019';
 }
 
-class Output {
-public:
-    Output(qsizetype reserve, std::vector<SourceRange>* sources) : sources_(sources) {
-        text_.reserve(reserve);
-        if (sources_) sources_->reserve(size_t(reserve));
-    }
-    void add(char32_t c, SourceRange from) {
-        if (c == U'ã')
-            c = U'a';
-        else if (c == U'õ')
-            c = U'o';
-        else if (c == U'ç')
-            c = U'c';
-        if (c < 0x10000) {
-            text_.append(QChar(char16_t(c)));
-            if (sources_) sources_->push_back(from);
-        } else {
-            text_.append(QChar::highSurrogate(c));
-            text_.append(QChar::lowSurrogate(c));
-            if (sources_) sources_->insert(sources_->end(), 2, from);
-        }
-    }
-    // A dropped letter is marked with the character before it.
-    void extendLast(qsizetype to) {
-        if (sources_ && !sources_->empty()) sources_->back().to = to;
-    }
-    QString take() { return std::move(text_); }
+char32_t plainOf(char32_t c) {
+    return c == U'ã' ? U'a' : c == U'õ' ? U'o' : c == U'ç' ? U'c' : c;
+}
 
-private:
-    QString text_;
-    std::vector<SourceRange>* sources_;
+// A character of the result: a letter or mark copied from the text, or one the rules wrote.
+struct Piece {
+    char32_t c;
+    SourceRange from;
+    bool copy;
+    bool upper;
+    qsizetype copyTo = 0; // where the copied character ends, before any dropped letters
 };
 
-const Rule* ruleAt(const std::vector<Unit>& word, size_t i) {
-    const char32_t first = word[i].c;
+using Pieces = std::vector<Piece>;
+
+// The units of one word and what surrounds it.
+struct Word {
+    const Unit* units;
+    size_t size;
+    bool name;        // written with a capital where a sentence does not start with it
+    bool afterHyphen; // "-hei" in "dar-vos-hei"
+};
+
+bool allowed(std::u32string_view set, const char32_t* letter) {
+    if (set.empty()) return true;
+    if (!letter) return false;
+    if (set.front() == U'^') return set.substr(1).find(*letter) == std::u32string_view::npos;
+    return set.find(*letter) != std::u32string_view::npos;
+}
+
+// The rules that can start at a letter: a-z, then every other letter.
+using Bucket = std::vector<const Rule*>;
+const std::array<Bucket, 27>& rulesByLetter() {
+    static const std::array<Bucket, 27> buckets = [] {
+        std::array<Bucket, 27> b;
+        for (const Rule& r : rules()) {
+            const char32_t c = r.from.front();
+            b[c >= U'a' && c <= U'z' ? c - U'a' : 26].push_back(&r);
+        }
+        return b;
+    }();
+    return buckets;
+}
+
+const Rule* ruleAt(const Word& w, size_t i) {
+    const char32_t first = w.units[i].c;
     const Bucket& bucket = rulesByLetter()[first >= U'a' && first <= U'z' ? first - U'a' : 26];
     for (const Rule* r : bucket) {
         const size_t n = r->from.size();
-        if (i + n > word.size()) continue;
+        if (i + n > w.size) continue;
         bool same = true;
         for (size_t k = 0; k < n && same; ++k)
-            same = word[i + k].c == r->from[k];
+            same = w.units[i + k].c == r->from[k] && !(r->plain && w.units[i + k].accent);
         if (!same) continue;
-        const bool atStart = word[i].start, atEnd = i + n == word.size();
+        const bool atStart = i == 0, atEnd = i + n == w.size;
         if ((r->at == At::WordStart && !atStart) || (r->at == At::WordEnd && !atEnd) ||
             (r->at == At::WholeWord && !(atStart && atEnd)))
             continue;
-        if (!allowed(r->before, i == 0 ? nullptr : &word[i - 1].c) ||
-            !allowed(r->after, atEnd ? nullptr : &word[i + n].c))
+        if ((r->who == Who::Name && !w.name) || (r->who == Who::Common && w.name) ||
+            (r->who == Who::AfterHyphen && !w.afterHyphen))
+            continue;
+        if (!allowed(r->before, i == 0 ? nullptr : &w.units[i - 1].c) ||
+            !allowed(r->after, atEnd ? nullptr : &w.units[i + n].c))
             continue;
         return r;
     }
     return nullptr;
 }
 
-void foldWord(const std::vector<Unit>& word, Output& out) {
-    for (size_t i = 0; i < word.size();) {
-        const Rule* r = ruleAt(word, i);
+void copyUnit(const Unit& u, Pieces& out) {
+    out.push_back({u.c, {u.from, u.to}, true, u.upper, u.to});
+}
+
+// A dropped letter is marked with the character before it.
+void extendLast(Pieces& out, qsizetype to) {
+    if (!out.empty()) out.back().from.to = to;
+}
+
+void foldWord(const Word& w, Pieces& out) {
+    for (size_t i = 0; i < w.size;) {
+        const Rule* r = ruleAt(w, i);
         if (!r) {
-            out.add(word[i].c, {word[i].from, word[i].to});
-            ++i;
+            copyUnit(w.units[i++], out);
             continue;
         }
         const size_t n = r->from.size();
-        const SourceRange whole{word[i].from, word[i + n - 1].to};
-        if (r->to.empty()) out.extendLast(whole.to);
-        for (size_t k = 0; k < r->to.size(); ++k)
+        const SourceRange whole{w.units[i].from, w.units[i + n - 1].to};
+        if (r->to.empty()) extendLast(out, whole.to);
+        for (size_t k = 0; k < r->to.size(); ++k) {
             // Letter for letter where the lengths agree, so a match marks exactly its letters.
-            out.add(r->to[k],
-                    r->to.size() == n ? SourceRange{word[i + k].from, word[i + k].to} : whole);
+            const bool paired = r->to.size() == n;
+            const Unit& u = w.units[i + (paired ? k : 0)];
+            if (paired && u.c == r->to[k])
+                copyUnit(u, out);
+            else
+                out.push_back(
+                    {r->to[k], paired ? SourceRange{u.from, u.to} : whole, false, k == 0 && u.upper});
+        }
         i += n;
     }
 }
 
+bool equals(const Pieces& p, size_t from, std::u32string_view word) {
+    if (from > p.size()) return false;
+    if (p.size() - from != word.size()) return false;
+    for (size_t k = 0; k < word.size(); ++k)
+        if (plainOf(p[from + k].c) != word[k]) return false;
+    return true;
+}
+
+class Folder {
+public:
+    explicit Folder(const QString& text) : units_(unitsOf(text)) { pieces_.reserve(units_.size()); }
+
+    Pieces run() {
+        for (size_t i = 0; i < units_.size();) {
+            if (!isLetter(units_[i].c)) {
+                separator(i);
+                ++i;
+                continue;
+            }
+            i = token(i);
+        }
+        return std::move(pieces_);
+    }
+
+private:
+    size_t wordEnd(size_t i) const {
+        while (i < units_.size() && isLetter(units_[i].c))
+            ++i;
+        return i;
+    }
+
+    // A letter on each side: the mark joins two words of one token ("d'elle", "disse-lhe").
+    bool joins(size_t i, bool (*mark)(char32_t)) const {
+        return i > 0 && i + 1 < units_.size() && mark(units_[i].c) && isLetter(units_[i - 1].c) &&
+               isLetter(units_[i + 1].c);
+    }
+
+    static bool hyphen(char32_t c) { return c == U'-'; }
+
+    // Where a sentence starts, a capital tells nothing: only words that begin like the common
+    // words the scripture starts sentences with are taken for what they are.
+    bool name(size_t b, size_t e) const {
+        if (!units_[b].upper) return false;
+        size_t k = b;
+        while (k > 0 && (units_[k - 1].c == U' ' || units_[k - 1].c == U'"' ||
+                         units_[k - 1].c == U'('))
+            --k;
+        const bool sentence = k == 0 || std::u32string_view(U".:;!?").find(units_[k - 1].c) !=
+                                            std::u32string_view::npos;
+        if (!sentence) return true;
+        for (std::u32string_view start : commonStarts()) {
+            if (start.size() > e - b) continue;
+            size_t m = 0;
+            while (m < start.size() && units_[b + m].c == start[m])
+                ++m;
+            if (m == start.size()) return false;
+        }
+        return true;
+    }
+
+    Word word(size_t b, size_t e) const {
+        return {&units_[b], e - b, name(b, e), b > 0 && joins(b - 1, hyphen)};
+    }
+
+    // The letters of a token: words joined by apostrophes and hyphens.
+    size_t token(size_t b) {
+        size_t e = wordEnd(b);
+        if (const std::optional<size_t> whole = compound(b)) return *whole;
+        // "chamal-o" is "chamá-lo" today: the l goes to the pronoun.
+        if (e - b >= 3 && units_[e - 1].c == U'l' && joins(e, hyphen) &&
+            std::u32string_view(U"aeiouãõ").find(units_[e - 2].c) != std::u32string_view::npos) {
+            const size_t next = wordEnd(e + 1);
+            if (equalsUnits(e + 1, next, {U"o", U"a", U"os", U"as"})) {
+                foldWord(word(b, e - 1), pieces_);
+                copyUnit(units_[e], pieces_);
+                pieces_.push_back({U'l', {units_[e - 1].from, units_[e - 1].to}, false, false});
+                foldWord(word(e + 1, next), pieces_);
+                return next;
+            }
+        }
+        if (!joins(e, isApostrophe)) {
+            foldWord(word(b, e), pieces_);
+            return e;
+        }
+        // "d'elle" is "dele" today, "d'Israel" is "de Israel"; "n'elle", "lh'o", "m'o" join.
+        const size_t next = wordEnd(e + 1);
+        const bool de = e - b == 1 && units_[b].c == U'd';
+        for (size_t i = b; i < e; ++i)
+            copyUnit(units_[i], pieces_);
+        extendLast(pieces_, units_[e].to);
+        const size_t after = pieces_.size();
+        foldWord(word(e + 1, next), pieces_);
+        if (de && !contracts(after)) {
+            const SourceRange mark{units_[e].from, units_[e].to};
+            const Piece added[] = {{U'e', mark, false, false}, {U' ', mark, false, false}};
+            pieces_.insert(pieces_.begin() + qsizetype(after), std::begin(added), std::end(added));
+        }
+        return next;
+    }
+
+    bool equalsUnits(size_t b, size_t e, std::initializer_list<std::u32string_view> words) const {
+        for (std::u32string_view w : words) {
+            if (w.size() != e - b) continue;
+            size_t k = 0;
+            while (k < w.size() && units_[b + k].c == w[k])
+                ++k;
+            if (k == w.size()) return true;
+        }
+        return false;
+    }
+
+    bool contracts(size_t from) const {
+        for (std::u32string_view w : contractedAfterDe())
+            if (equals(pieces_, from, w)) return true;
+        return false;
+    }
+
+    // A hyphenated name written today as one word or otherwise ("Beth-el" is "Betel").
+    std::optional<size_t> compound(size_t b) {
+        for (const Compound& c : compounds()) {
+            size_t k = 0, i = b;
+            while (k < c.from.size() && i < units_.size() && units_[i].c == c.from[k]) {
+                ++k;
+                ++i;
+            }
+            if (k < c.from.size() || (i < units_.size() && isLetter(units_[i].c))) continue;
+            const SourceRange whole{units_[b].from, units_[i - 1].to};
+            for (size_t m = 0; m < c.to.size(); ++m)
+                pieces_.push_back({c.to[m], whole, false, m == 0 && units_[b].upper});
+            return i;
+        }
+        return std::nullopt;
+    }
+
+    void separator(size_t i) {
+        const Unit& u = units_[i];
+        pieces_.push_back({u.c, {u.from, u.to}, true, false, u.to});
+    }
+
+    std::vector<Unit> units_;
+    Pieces pieces_;
+};
+
+QString folded(const Pieces& pieces, std::vector<SourceRange>* sources) {
+    if (sources) {
+        sources->clear();
+        sources->reserve(pieces.size());
+    }
+    QString out;
+    out.reserve(qsizetype(pieces.size()));
+    for (const Piece& p : pieces) {
+        const char32_t c = plainOf(p.c);
+        if (c < 0x10000) {
+            out.append(QChar(char16_t(c)));
+            if (sources) sources->push_back(p.from);
+        } else {
+            out.append(QChar::highSurrogate(c));
+            out.append(QChar::lowSurrogate(c));
+            if (sources) sources->insert(sources->end(), 2, p.from);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
+QString foldPlain(const QString& text, std::vector<SourceRange>* sources) {
+    Pieces pieces;
+    for (const Unit& u : unitsOf(text))
+        copyUnit(u, pieces);
+    return folded(pieces, sources);
+}
+
 QString foldSpelling(const QString& text, std::vector<SourceRange>* sources) {
-    if (sources) sources->clear();
-    const std::vector<Unit> units = unitsOf(text);
-    Output out(text.size(), sources);
-    std::vector<Unit> word;
-    bool start = false;
-    for (size_t i = 0; i < units.size(); ++i) {
-        const Unit& u = units[i];
-        if (isLetter(u.c)) {
-            word.push_back(u);
-            word.back().start = word.size() == 1 || start;
-            start = false;
+    return folded(Folder(text).run(), sources);
+}
+
+QString todaysSpelling(const QString& text) {
+    QString out;
+    for (const Piece& p : Folder(text).run()) {
+        if (p.copy) {
+            out += text.mid(p.from.from, p.copyTo - p.from.from);
             continue;
         }
-        // "d'elle" is one word today ("dele"): an apostrophe between letters is dropped.
-        if (isApostrophe(u.c) && !word.empty() && i + 1 < units.size() &&
-            isLetter(units[i + 1].c)) {
-            word.back().to = u.to;
-            start = true;
-            continue;
-        }
-        foldWord(word, out);
-        word.clear();
-        out.add(u.c, {u.from, u.to});
+        const char32_t c = p.upper ? QChar::toUpper(p.c) : p.c;
+        out += QString::fromUcs4(&c, 1);
     }
-    foldWord(word, out);
-    return out.take();
+    return out;
 }
 
 QString spellingVersion() {
-    // FNV-1a over the rule table and the revision.
-    quint64 hash = 1469598103934665603ull;
-    auto mix = [&hash](std::u32string_view s) {
-        for (char32_t c : s)
-            hash = (hash ^ c) * 1099511628211ull;
-        hash = (hash ^ 0xffffffffu) * 1099511628211ull;
-    };
-    mix(kRevision);
-    for (const Rule& r : kRules) {
-        const char32_t at = U'0' + char32_t(r.at);
-        mix({&at, 1});
-        mix(r.from);
-        mix(r.to);
-        mix(r.before);
-        mix(r.after);
-    }
-    return QString::number(hash, 16);
+    return QString::fromStdString(rulesVersion());
 }
 
 } // namespace tovelo

@@ -85,7 +85,7 @@ private slots:
         // A damaged page: nothing of what was read before it.
         const QString damaged = fx.dir.filePath("danificado.mdb");
         QVERIFY(QFile::copy(test::realContent(), damaged));
-        test::damageLastPage(damaged, "Busca");
+        test::damageLastPage(damaged, "BuscaIndice");
         r = busca({"--db", damaged, "Senhor"});
         QCOMPARE(std::tuple(r.status, r.out), std::tuple(2, QString()));
         QVERIFY2(r.err.startsWith("tovelo-busca: ") && r.err.contains(damaged), qPrintable(r.err));

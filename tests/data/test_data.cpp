@@ -1,6 +1,7 @@
 #include "Database.h"
 #include "TestSupport.h"
 #include "TextKeys.h"
+#include "VerseIndex.h"
 
 #include <QSqlQuery>
 #include <QtTest>

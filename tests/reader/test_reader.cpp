@@ -192,7 +192,7 @@ private slots:
         FrmLivros2 w;
         QCOMPARE(search(w, fx, "amor").size(), 370);
         const QStringList amor = w.hits();
-        test::damageLastPage(fx.database(), "Busca");
+        test::damageLastPage(fx.database(), "BuscaIndice");
         QCOMPARE(search(w, fx, "Senhor").value(0).section('\n', 0, 0), damaged);
         QCOMPARE(w.hits(), amor);
 

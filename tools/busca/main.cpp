@@ -1,135 +1,251 @@
 // tovelo-busca: the keyword search of the Tovelo window, from the command line.
-#include "ProgramFolder.h"
-#include "Schema.h"
-#include "Search.h"
+//
+// Answers on its own, with the engine's plain interface and no Qt, what it can answer at once:
+// a plain typed text in a database whose search copy is up to date, named with --db or lying
+// writable beside the program. Everything else (the help, an installed program's copy of the
+// database, a copy to bring up to date, any failure and its message) goes to the program's own
+// code, loaded from tovelo-busca-completa.so; starting Qt would cost more than the search.
+#include "SpellingRules.h"
+#include "TypedText.h"
+#include "VerseIndex.h"
 
-#include <QCoreApplication>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <dlfcn.h>
+#include <memory>
 #include <optional>
-#include <utility>
-
-using namespace tovelo;
+#include <sqlite3.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
-enum Exit { Found = 0, NoneFound = 1, Failed = 2 };
+constexpr char kModule[] = "tovelo-busca-completa.so";
 
-// Names the database a search would read without preparing it: asking for help never makes
-// the user's copy.
-QString help() {
-    const QString database =
-        chooseFolders(QCoreApplication::applicationDirPath(), userDataFolder()).database;
-    return QStringLiteral(
-               "Uso: tovelo-busca [--db ARQUIVO] [-c] TEXTO...\n"
-               "\n"
-               "Busca TEXTO em todos os versículos, como a busca por palavra-chave do Tovelo:\n"
-               "sem distinguir maiúsculas de minúsculas, com ou sem acentos, na grafia de hoje\n"
-               "ou na antiga (\"Cristo\" acha \"Christo\", \"ele\" acha \"elle\"), também dentro\n"
-               "de palavras maiores. As palavras de TEXTO são unidas por um espaço, como se\n"
-               "digitadas na janela; TEXTO precisa de pelo menos 3 letras.\n"
-               "\n"
-               "Escreve, em UTF-8, uma linha por versículo achado, na ordem da janela (livros\n"
-               "em ordem alfabética, depois capítulo e versículo):\n"
-               "  Livro capítulo:versículo<TAB>texto\n"
-               "\n"
-               "Opções:\n"
-               "  --db ARQUIVO  lê este banco de dados em vez do que o Tovelo lê\n"
-               "                (%1)\n"
-               "  -c            escreve só o número de versículos achados\n"
-               "  --help        mostra esta ajuda\n"
-               "  --            o que vem depois é TEXTO, mesmo que comece com \"-\"\n"
-               "\n"
-               "O banco de dados só é lido, nunca alterado.\n"
-               "\n"
-               "Saída: 0 quando achou versículos, 1 quando não achou nenhum, 2 em caso de erro\n"
-               "(TEXTO curto demais, opção desconhecida, banco de dados ausente ou danificado),\n"
-               "com a mensagem na saída de erros.\n")
-        .arg(database);
+std::string programFolder() {
+    std::vector<char> path(4096);
+    const ssize_t n = readlink("/proc/self/exe", path.data(), path.size() - 1);
+    if (n <= 0) return {};
+    const std::string exe(path.data(), size_t(n));
+    return exe.substr(0, exe.rfind('/'));
 }
 
-void write(FILE* to, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
-}
-
-int fail(const QString& message) {
-    write(stderr, QStringLiteral("tovelo-busca: %1\n").arg(message));
-    return Failed;
+int complete(int argc, char* argv[]) {
+    const std::string folder = programFolder();
+    std::string why;
+    for (const std::string& path :
+         {folder + "/" TOVELO_MODULE_FOLDER "/" + kModule, folder + "/" + kModule}) {
+        void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) {
+            why = dlerror();
+            continue;
+        }
+        if (auto* run = reinterpret_cast<int (*)(int, char**)>(dlsym(module, "toveloBusca")))
+            return run(argc, argv);
+        why = dlerror();
+    }
+    std::fprintf(stderr, "tovelo-busca: não foi possível carregar %s: %s\n", kModule,
+                 why.c_str());
+    return 2;
 }
 
 struct Request {
-    QString db;
+    std::string db;
     bool count = false;
-    QString text;
+    std::string text;
 };
 
-// Reads the arguments; returns an exit status when the program must stop here.
-std::optional<int> parse(const QStringList& args, Request& request) {
-    QStringList words;
+// The arguments as the program's own code reads them; nothing for anything it must answer.
+std::optional<Request> parse(int argc, char* argv[]) {
+    Request r;
+    std::vector<std::string> words;
     bool options = true;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (!options || !a.startsWith(QLatin1Char('-')) || a == QStringLiteral("-")) {
-            words << a;
-        } else if (a == QStringLiteral("--")) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (!options || a.empty() || a[0] != '-' || a == "-") {
+            words.push_back(a);
+        } else if (a == "--") {
             options = false;
-        } else if (a == QStringLiteral("--help") || a == QStringLiteral("-h")) {
-            write(stdout, help());
-            return Found;
-        } else if (a == QStringLiteral("-c")) {
-            request.count = true;
-        } else if (a == QStringLiteral("--db")) {
-            if (++i == args.size()) return fail(QStringLiteral("falta o ARQUIVO depois de --db"));
-            request.db = args[i];
-        } else if (a.startsWith(QStringLiteral("--db="))) {
-            request.db = a.mid(5);
+        } else if (a == "-c") {
+            r.count = true;
+        } else if (a == "--db" && i + 1 < argc) {
+            r.db = argv[++i];
+        } else if (a.rfind("--db=", 0) == 0) {
+            r.db = a.substr(5);
         } else {
-            return fail(QStringLiteral("opção desconhecida: %1 (veja tovelo-busca --help)").arg(a));
+            return std::nullopt;
         }
     }
-    if (words.isEmpty())
-        return fail(QStringLiteral("falta o TEXTO a buscar (veja tovelo-busca --help)"));
-    request.text = words.join(QLatin1Char(' '));
+    if (words.empty()) return std::nullopt;
+    for (const std::string& w : words)
+        r.text += (r.text.empty() ? "" : " ") + w;
+    return r;
+}
+
+bool writable(const std::string& path) {
+    return access(path.c_str(), W_OK) == 0;
+}
+
+// The database of a portable program folder: a writable Tovelo.mdb beside the program.
+std::optional<std::string> database(const Request& r) {
+    if (!r.db.empty()) return r.db;
+    const std::string folder = programFolder();
+    const std::string beside = folder + "/Tovelo.mdb";
+    struct stat info {};
+    if (stat(beside.c_str(), &info) == 0 && S_ISREG(info.st_mode) && writable(beside) &&
+        writable(folder))
+        return beside;
     return std::nullopt;
 }
 
-int search(const Request& request) {
-    if (!longEnoughToSearch(request.text))
-        return fail(QStringLiteral("Digite pelo menos 3 letras para buscar."));
-    const QString file = request.db.isEmpty() ? contentDatabase() : request.db;
-    try {
-        Db db(file, Db::Mode::ReadOnly);
-        bringUpToDate(db);
-        QList<ChapterHits> hits = searchVerses(db, request.text);
-        const qsizetype verses = verseCount(hits);
-        if (request.count) {
-            std::printf("%lld\n", static_cast<long long>(verses));
-        } else {
-            readTexts(db, hits);
-            QString out;
-            for (const ChapterHits& chapter : hits) {
-                const QString start = chapter.livro + QLatin1Char(' ') +
-                                      QString::number(chapter.capitulo) + QLatin1Char(':');
-                for (size_t i = 0; i < chapter.verses.size(); ++i)
-                    out += start + QString::number(chapter.verses[i]) + QLatin1Char('\t') +
-                           chapter.texts.value(qsizetype(i)) + QLatin1Char('\n');
-                if (out.size() > 1 << 16) write(stdout, std::exchange(out, {}));
-            }
-            write(stdout, out);
+struct Closer {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using Connection = std::unique_ptr<sqlite3, Closer>;
+using Statement = std::unique_ptr<sqlite3_stmt, Closer>;
+
+struct Failed {};
+
+Statement prepare(sqlite3* db, const char* sql) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK) throw Failed{};
+    return Statement(s);
+}
+
+bool step(sqlite3_stmt* s) {
+    const int code = sqlite3_step(s);
+    if (code == SQLITE_ROW) return true;
+    if (code == SQLITE_DONE) return false;
+    throw Failed{};
+}
+
+std::string_view column(sqlite3_stmt* s, int i) {
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(s, i));
+    return {bytes ? bytes : "", size_t(sqlite3_column_bytes(s, i))};
+}
+
+// The search copy as the program would leave it: of this spelling, with no chapter waiting
+// and every book keyed.
+bool upToDate(sqlite3* db) {
+    Statement s = prepare(db, "SELECT (SELECT Versao FROM BuscaGrafia) = ?, "
+                              "NOT EXISTS (SELECT 1 FROM BuscaPendente), "
+                              "NOT EXISTS (SELECT 1 FROM Livros WHERE Chave IS NULL)");
+    const std::string version = tovelo::spelling::rulesVersion();
+    sqlite3_bind_text(s.get(), 1, version.data(), int(version.size()), SQLITE_STATIC);
+    return step(s.get()) && sqlite3_column_int(s.get(), 0) == 1 &&
+           sqlite3_column_int(s.get(), 1) == 1 && sqlite3_column_int(s.get(), 2) == 1;
+}
+
+struct Chapter {
+    sqlite3_int64 id;
+    std::string livro;
+    int capitulo;
+    const std::vector<int>* verses;
+};
+
+// The chapters found, in the window's order.
+std::vector<Chapter> ordered(sqlite3* db, const tovelo::Found& found) {
+    std::string ids = "[";
+    for (const auto& [id, verses] : found)
+        ids += std::to_string(id) + ",";
+    ids.back() = ']';
+    Statement s = prepare(db, "SELECT Id, Livro, Capitulo FROM Livros WHERE Id IN "
+                              "(SELECT value FROM json_each(?)) "
+                              "ORDER BY Chave, Capitulo, rowid");
+    sqlite3_bind_text(s.get(), 1, ids.data(), int(ids.size()), SQLITE_STATIC);
+    std::vector<Chapter> chapters;
+    while (step(s.get())) {
+        const sqlite3_int64 id = sqlite3_column_int64(s.get(), 0);
+        const auto it = std::lower_bound(found.begin(), found.end(), id,
+                                         [](const auto& c, sqlite3_int64 v) { return c.first < v; });
+        chapters.push_back({id, std::string(column(s.get(), 1)), sqlite3_column_int(s.get(), 2),
+                            &it->second});
+    }
+    return chapters;
+}
+
+// "Livro capítulo:versículo<TAB>texto" for every verse, in order: each chapter read once, in
+// the order of its verses, the first row of a verse number as the window shows it.
+std::string listing(sqlite3* db, const std::vector<Chapter>& chapters) {
+    Statement s = prepare(db, "SELECT Vers, Texto FROM Versiculos WHERE Id = ? "
+                              "ORDER BY Vers, rowid");
+    std::string out;
+    for (const Chapter& c : chapters) {
+        const std::string start = c.livro + " " + std::to_string(c.capitulo) + ":";
+        sqlite3_reset(s.get());
+        sqlite3_bind_int64(s.get(), 1, c.id);
+        auto next = c.verses->begin();
+        int last = -1;
+        while (next != c.verses->end() && step(s.get())) {
+            const int vers = sqlite3_column_int(s.get(), 0);
+            if (vers == last || vers != *next) continue;
+            last = vers;
+            out += start;
+            out += std::to_string(vers);
+            out += '\t';
+            out += column(s.get(), 1);
+            out += '\n';
+            ++next;
         }
-        return verses > 0 ? Found : NoneFound;
-    } catch (const DbError& e) {
-        const QString why = QString::fromStdString(e.what());
-        return fail(why.contains(file) ? why : QStringLiteral("%1: %2").arg(file, why));
+        if (next != c.verses->end()) throw Failed{};
+    }
+    return out;
+}
+
+// The answer, or nothing when the program's own code must give it.
+std::optional<std::pair<std::string, bool>> answer(const Request& r) {
+    int characters = 0;
+    const std::optional<std::string> word = tovelo::foldTyped(r.text, characters);
+    const std::optional<std::string> file = database(r);
+    if (!word || characters < 3 || !file) return std::nullopt;
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(file->c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    const Connection db(raw);
+    if (opened != SQLITE_OK) return std::nullopt;
+    try {
+        sqlite3_busy_timeout(db.get(), 5000);
+        if (!upToDate(db.get())) return std::nullopt;
+        Statement index = prepare(db.get(), "SELECT Palavras, Lugares FROM BuscaIndice LIMIT 1");
+        if (!step(index.get())) return std::nullopt;
+        Statement copy = prepare(db.get(), "SELECT Texto FROM Busca WHERE Id = ?");
+        Statement block = prepare(db.get(), "SELECT Versos FROM BuscaVersos WHERE Bloco = ?");
+        const auto row = [](sqlite3_stmt* s, std::int64_t key) {
+            sqlite3_reset(s);
+            sqlite3_bind_int64(s, 1, key);
+            return step(s) ? std::string(column(s, 0)) : std::string();
+        };
+        const std::optional<tovelo::Found> found = tovelo::findVerses(
+            {column(index.get(), 0), column(index.get(), 1),
+             [&](size_t n) { return row(block.get(), std::int64_t(n)); }},
+            *word, [&](std::int64_t id) { return row(copy.get(), id); });
+        if (!found) return std::nullopt;
+        if (found->empty()) return std::pair(r.count ? std::string("0\n") : std::string(), false);
+        const std::vector<Chapter> chapters = ordered(db.get(), *found);
+        size_t verses = 0;
+        for (const Chapter& c : chapters)
+            verses += c.verses->size();
+        if (r.count) return std::pair(std::to_string(verses) + "\n", verses > 0);
+        return std::pair(listing(db.get(), chapters), verses > 0);
+    } catch (const Failed&) {
+        return std::nullopt;
     }
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    Request request;
-    if (const std::optional<int> stop = parse(app.arguments().mid(1), request)) return *stop;
-    const int status = search(request);
-    return std::fflush(stdout) == 0 ? status : fail(QStringLiteral("não foi possível escrever"));
+    const std::optional<Request> request = parse(argc, argv);
+    const std::optional<std::pair<std::string, bool>> out =
+        request ? answer(*request) : std::nullopt;
+    if (!out) return complete(argc, argv);
+    if (std::fwrite(out->first.data(), 1, out->first.size(), stdout) != out->first.size() ||
+        std::fflush(stdout) != 0) {
+        std::fputs("tovelo-busca: não foi possível escrever\n", stderr);
+        return 2;
+    }
+    return out->second ? 0 : 1;
 }
