@@ -187,16 +187,22 @@ bool nextRow(QSqlQuery& query) {
     return false;
 }
 
-void Db::begin() {
-    run(QStringLiteral("BEGIN"));
+Transaction::Transaction(Db& db, Lock lock) : db_(db) {
+    db_.run(lock == Lock::Immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
 }
 
-void Db::commit() {
-    run(QStringLiteral("COMMIT"));
+Transaction::~Transaction() {
+    if (!open_) return;
+    try {
+        db_.run(QStringLiteral("ROLLBACK"));
+    } catch (const DbError&) {
+        // A failed statement may have ended the transaction already.
+    }
 }
 
-void Db::rollback() {
-    run(QStringLiteral("ROLLBACK"));
+void Transaction::commit() {
+    db_.run(QStringLiteral("COMMIT"));
+    open_ = false;
 }
 
 } // namespace tovelo

@@ -30,13 +30,28 @@ public:
     // Runs one statement, the values bound in order. Throws DbError when it fails.
     QSqlQuery run(const QString& sql, const QVariantList& values = {});
 
-    void begin();
-    void commit();
-    void rollback();
-
 private:
     QString name_;
     QSqlDatabase db_;
+};
+
+// A transaction on a connection: what runs inside it lands only when commit() is called; leaving
+// the scope otherwise (a failure thrown, an early return) rolls it back. Immediate takes the
+// write lock at once, so two programs that read before they write take turns instead of one of
+// them failing half-way.
+class Transaction {
+public:
+    enum class Lock { Deferred, Immediate };
+    explicit Transaction(Db& db, Lock lock = Lock::Deferred);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit();
+
+private:
+    Db& db_;
+    bool open_ = true;
 };
 
 // Steps to the next row of a statement run by Db::run. False after the last row; throws DbError

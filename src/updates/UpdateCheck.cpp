@@ -126,26 +126,18 @@ void UpdateCheck::ImportUpdate() {
     try {
         // One transaction per file: fast, and the records and their number arrive together.
         ContentDb db;
-        db.begin();
-        try {
-            for (const UpdateRecord& record : records) {
-                pendingTitle = record.title;
-                pendingText = record.text;
-                try {
-                    SaveRecord(db);
-                } catch (const DbError&) {
-                    // Abandons this record only.
-                }
-            }
-            FinishUpdate(db);
-            db.commit();
-        } catch (...) {
+        Transaction transaction(db);
+        for (const UpdateRecord& record : records) {
+            pendingTitle = record.title;
+            pendingText = record.text;
             try {
-                db.rollback();
-            } catch (...) {
+                SaveRecord(db);
+            } catch (const DbError&) {
+                // Abandons this record only.
             }
-            throw;
         }
+        FinishUpdate(db);
+        transaction.commit();
     } catch (...) {
         // Without its number recorded the file comes again next start; stop for this one.
         ended_ = true;
