@@ -14,6 +14,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The disk holding the database has no room left.
+class DiskFull : public DbError {
+public:
+    using DbError::DbError;
+};
+
 // One connection to the content database, released when it goes out of scope. Every text
 // comparison the statements need beyond the built-in ones uses the collation TOVELO: letter case
 // ignored (É equals é), accents kept, Portuguese order.

@@ -132,6 +132,8 @@ void UpdateCheck::ImportUpdate() {
             pendingText = record.text;
             try {
                 SaveRecord(db);
+            } catch (const DiskFull&) {
+                throw; // not this record's fault: the whole file waits for room
             } catch (const DbError&) {
                 // Abandons this record only.
             }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a staging folder and uses it as a user of the package would: the
 # installed files and their validators; the installed program in an empty home (the user's copy,
-# an update landing in it, the installed files unchanged); a first copy cut off half-way; two
-# starts at once; an upgrade added to the user's copy once; the Debian package.
+# an update landing in it, the installed files unchanged); a first copy on a full disk or cut off
+# half-way; two starts at once; an upgrade added to the user's copy once; the Debian package.
 # Usage: check-install.sh BUILD_DIR PUBLISHER_HOST
 set -euo pipefail
 
@@ -135,6 +135,32 @@ check_copy "$data/Tovelo.mdb"
 studies=$(sql "$data/Tovelo.mdb" "SELECT count(*) FROM Estudos")
 [ "$studies" -gt "$(sql "$shipped" "SELECT count(*) FROM Estudos")" ] || fail "no update imported"
 [ "$(snapshot)" = "$installed" ] || fail "the installed files changed"
+
+echo "== a full disk"
+if unshare -m true 2>/dev/null; then
+    room="Não há espaço livre no disco da pasta"
+    # In a mount namespace of its own, HOME/.local/share a tmpfs of SIZE KB: runs the program
+    # until it says there is no room, then prints what it said.
+    full_disk_start() {
+        local home=$1 data=$1/.local/share/Tovelo
+        mount -t tmpfs -o size="$2"k tovelo "$home/.local/share" && mkdir "$data" || return
+        tovelo_env "$home" "$usr/bin/Tovelo" 2>"$home/err" &
+        local pid=$!
+        for _ in $(seq 300); do grep -qF "$room" "$home/err" && break; sleep 0.1; done
+        kill -KILL $pid # a message box at start does not end on TERM
+        wait $pid 2>/dev/null
+        cat "$home/err"
+    }
+    export -f full_disk_start tovelo_env
+    export usr room
+    full=$work/full
+    mkdir -p "$full/.local/share"
+    out=$(unshare -m bash -c 'full_disk_start "$@"' _ "$full" 1024)
+    grep -qF "$room $full/.local/share/Tovelo para a cópia do banco de dados" <<<"$out" ||
+        fail "a full disk during the first copy: $out"
+else
+    echo "(no mount namespace here: the full-disk check is skipped)"
+fi
 # From here on no update arrives: what changes in a copy comes from the installed files.
 kill $server
 
