@@ -2,12 +2,13 @@
 # Installs what building, running and testing Tovelo needs on Debian 12, when it is missing.
 set -euo pipefail
 
-# libsodium checks and makes signatures; minisign makes the test keys and signs in the tests.
+# libsodium checks the update files' signatures; minisign makes the development key pair and
+# signs in the tests, openssl makes their certificates, ca-certificates is the system's store.
 # The last line serves the installation check: the validators of the menu entry and the
 # AppStream file, the package's dependency computation, a private network for its publisher.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-base-private-dev
           libqt6sql6-sqlite libgl-dev libsqlite3-dev sqlite3 python3 fonts-dejavu-core
-          fonts-liberation libsodium-dev minisign
+          fonts-liberation libsodium-dev minisign openssl ca-certificates
           desktop-file-utils appstream dpkg-dev iproute2)
 missing=()
 for p in "${packages[@]}"; do
