@@ -79,6 +79,19 @@ void UpdateCheck::start() {
     imported_.clear();
     problem_.clear();
     stop_ = false;
+    // Another copy of the program checking at the same time would fetch and import the same
+    // files: it has the check for this start, and this copy leaves it to it.
+    lock_ = std::make_unique<QLockFile>(dataFile(QStringLiteral("Atualizacoes.lock")));
+    lock_->setStaleLockTime(0);
+    if (!lock_->tryLock(0)) {
+        log(lock_->error() == QLockFile::LockFailedError
+                ? QStringLiteral("outra cópia do programa já busca as atualizações.")
+                : QStringLiteral("as atualizações não foram buscadas: a pasta de dados não "
+                                 "aceita gravação."));
+        lock_.reset();
+        emit finished({}, {});
+        return;
+    }
     running_ = true;
     kind = kinds().first().name;
     try {
@@ -189,6 +202,7 @@ void UpdateCheck::nextKind() {
 void UpdateCheck::end() {
     running_ = false;
     kind.clear();
+    lock_.reset();
     if (!problem_.isEmpty()) log(problem_);
     emit finished(imported_, problem_);
 }
@@ -200,8 +214,14 @@ void UpdateCheck::ImportUpdate(const QByteArray& bytes) {
     const QList<UpdateRecord> records = readUpdateRecords(bytes);
     try {
         ContentDb db;
-        // One transaction per file: the records and their number arrive together.
-        Transaction transaction(db);
+        // One transaction per file: the records and their number arrive together. It takes the
+        // write lock first and looks for the number again, so that no two copies of the program
+        // import the same file.
+        Transaction transaction(db, Transaction::Lock::Immediate);
+        QSqlQuery done = db.run(QStringLiteral("Select Num from Atualizacoes where Tipo = ? "
+                                               "COLLATE TOVELO and Num >= ?"),
+                                {kind, number});
+        if (nextRow(done)) return;
         int added = 0;
         for (const UpdateRecord& record : records) {
             pendingTitle = record.title;

@@ -3,11 +3,13 @@
 #include "Signature.h"
 
 #include <QList>
+#include <QLockFile>
 #include <QMetaType>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <chrono>
+#include <memory>
 
 namespace tovelo {
 
@@ -44,7 +46,8 @@ public:
     ~UpdateCheck() override;
 
     // Starts with the first kind and returns; finished() follows. A failure to read the first
-    // kind's number propagates (the caller shows it); later ones end the check quietly.
+    // kind's number propagates (the caller shows it); later ones end the check quietly. While
+    // another copy of the program checks for updates on the same data folder, this one does not.
     void start();
     bool running() const { return running_; }
 
@@ -77,6 +80,7 @@ private:
     void end();
 
     std::chrono::milliseconds limit_ = kRequestLimit;
+    std::unique_ptr<QLockFile> lock_; // held on the data folder while the check runs
     QPointer<HttpGet> request_;
     QByteArray file_; // the update file, while its signature is fetched
     QList<ImportedUpdate> imported_;

@@ -303,6 +303,26 @@ private slots:
         QCOMPARE(e.pub.requests.last(), "/Reflexoes1.txt.minisig");
         QCOMPARE(e.stored(), "4 3 Estudos1");
     }
+
+    // While one check holds the data folder another starts nothing; a number another copy of
+    // the program recorded while the file was on its way is not imported again.
+    void oneRecordPerFile() {
+        Env e;
+        e.pub.put("/Estudos1.txt", updateFile({{"Nova", "00"}}));
+        e.pub.hold = true;
+        UpdateCheck first;
+        first.start();
+        QVERIFY(waitUntil([&] { return e.pub.requests.size() == 1; }));
+        UpdateCheck second;
+        QSignalSpy skipped(&second, &UpdateCheck::finished);
+        second.start();
+        QCOMPARE(skipped.size(), 1);
+        e.f.exec("INSERT INTO Atualizacoes (Tipo, Num) VALUES ('Estudos', 1)");
+        e.pub.release();
+        QCOMPARE(Env::run(first), QList<ImportedUpdate>());
+        QCOMPARE(e.stored(), "2 3 Estudos1");
+        QCOMPARE(e.pub.requests.size(), 4);
+    }
 };
 
 QTEST_MAIN(TestUpdateCheck)
