@@ -2,13 +2,16 @@
 # Installs what building, running and testing Tovelo needs on Debian 12, when it is missing.
 set -euo pipefail
 
-# The second-last line serves the printing tests: a CUPS scheduler with a PDF queue and the
-# reader of the PDF files. The last line serves the installation check: the validators of the
-# menu entry and the AppStream file, the package's dependency computation, a private network for
-# its publisher.
+# The third-last line: libsodium checks the update files' signatures; minisign makes the
+# development key pair and signs in the tests, openssl makes their certificates, ca-certificates
+# is the system's store. The second-last line serves the printing tests: a CUPS scheduler with a
+# PDF queue and the reader of the PDF files. The last line serves the installation check: the
+# validators of the menu entry and the AppStream file, the package's dependency computation, a
+# private network for its publisher.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-base-private-dev
           libqt6sql6-sqlite libgl-dev libsqlite3-dev libcups2-dev sqlite3 python3 fonts-dejavu-core
           fonts-liberation
+          libsodium-dev minisign openssl ca-certificates
           cups printer-driver-cups-pdf poppler-utils
           desktop-file-utils appstream dpkg-dev iproute2)
 missing=()

@@ -25,7 +25,7 @@ void fill(const QString& database, int rows) {
     Db db(database);
     db.run(QStringLiteral("DELETE FROM Estudos"));
     db.run(QStringLiteral("DELETE FROM Ilustracoes"));
-    db.begin();
+    Transaction transaction(db);
     const QString text = QStringLiteral("Um parágrafo de estudo.\tOutro parágrafo.");
     const QString enciphered = Cifrar(text, kChave);
     for (int i = 0; i < rows; ++i) {
@@ -38,7 +38,7 @@ void fill(const QString& database, int rows) {
         db.run(QStringLiteral("INSERT INTO Ilustracoes (Titulo, Texto, Chave) VALUES (?, ?, ?)"),
                {reflexao, text, sortKey(reflexao)});
     }
-    db.commit();
+    transaction.commit();
 }
 
 void settle() {

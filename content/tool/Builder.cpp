@@ -136,11 +136,11 @@ BuildCounts buildDatabase(const QString& scripture, const QString& authored, con
         db.run(QStringLiteral("PRAGMA page_size = 65536"));
         for (const QString& statement : schemaStatements())
             db.run(statement);
-        db.begin();
+        Transaction transaction(db);
         loadScripture(db, scripture, counts);
         loadAuthored(db, authored, counts);
         db.run(QStringLiteral("INSERT INTO Conteudo (Versao) VALUES (?)"), {contentDigest(db)});
-        db.commit();
+        transaction.commit();
         bringUpToDate(db); // the search copy, the keys and the triggers
     }
     QFile::remove(out);

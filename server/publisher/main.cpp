@@ -1,8 +1,9 @@
 // Builds the publisher's static site from the authored texts in conteudo/: the numbered
-// update files (EstudosN/, ReflexoesN/ folders of texts, MapasN.tsv lists) and the chat
-// address page.
+// update files (EstudosN/, ReflexoesN/ folders of texts, MapasN.tsv lists), each with its
+// signature when a secret key is given, and the chat address page.
 #include "Authored.h"
 #include "Publisher.h"
+#include "Signature.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 using namespace tovelo;
@@ -54,7 +56,12 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption chatOpt(QStringLiteral("chat-host"),
                                      QStringLiteral("Address the chat page announces."),
                                      QStringLiteral("host"), QStringLiteral("127.0.0.1"));
-    parser.addOptions({contentOpt, outOpt, picturesOpt, chatOpt});
+    const QCommandLineOption keyOpt(
+        QStringLiteral("key"),
+        QStringLiteral("minisign secret key without a password (minisign -G -W): each update "
+                       "file NAME gets its signature NAME.minisig, trusted comment file:NAME."),
+        QStringLiteral("file"));
+    parser.addOptions({contentOpt, outOpt, picturesOpt, chatOpt, keyOpt});
     parser.process(app);
     if (!parser.isSet(contentOpt) || !parser.isSet(outOpt)) {
         std::fputs("tovelo-publish: --content and --out are required\n", stderr);
@@ -62,6 +69,13 @@ int main(int argc, char* argv[]) {
     }
 
     try {
+        std::optional<SecretKey> key;
+        if (parser.isSet(keyOpt)) {
+            QFile file(parser.value(keyOpt));
+            if (!file.open(QIODevice::ReadOnly))
+                throw std::runtime_error("cannot read " + file.fileName().toStdString());
+            key = readSecretKey(file.readAll());
+        }
         const QDir source(parser.value(contentOpt));
         const QDir site(parser.value(outOpt));
         static const QRegularExpression numbered(
@@ -97,13 +111,17 @@ int main(int argc, char* argv[]) {
             } else {
                 continue;
             }
-            write(site.filePath(name + QStringLiteral(".txt")), bytes);
+            name += QStringLiteral(".txt");
+            write(site.filePath(name), bytes);
+            if (key)
+                write(site.filePath(name + QStringLiteral(".minisig")),
+                      signData(*key, bytes, "file:" + name.toUtf8()));
             ++files;
         }
         write(site.filePath(QStringLiteral("puxar/Buscas.asp")),
               publisher::addressPage(parser.value(chatOpt)));
-        std::printf("tovelo-publish: %d update files in %s\n", files,
-                    qPrintable(site.absolutePath()));
+        std::printf("tovelo-publish: %d update files in %s, %s\n", files,
+                    qPrintable(site.absolutePath()), key ? "signed" : "not signed");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tovelo-publish: %s\n", e.what());
         return 1;

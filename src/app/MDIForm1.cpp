@@ -9,7 +9,6 @@
 #include "FrmPers.h"
 #include "FrmSobre.h"
 
-#include <QCoreApplication>
 #include <QMenuBar>
 
 namespace tovelo {
@@ -84,6 +83,11 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
     Timer1->setInterval(20);
     handle(Timer1, &QTimer::timeout, this, &MDIForm1::Timer1_Timer);
     Timer1->start();
+    // Only a full disk is said: every other failed download waits quietly for the next start.
+    connect(&updateCheck, &UpdateCheck::finished, this,
+            [](const QList<ImportedUpdate>&, const QString& problem) {
+                if (!problem.isEmpty()) showMessage(problem);
+            });
 }
 
 MDIForm1::~MDIForm1() {
@@ -97,12 +101,9 @@ void MDIForm1::closeEvent(QCloseEvent* event) {
 }
 
 void MDIForm1::Timer1_Timer() {
-    // The check runs once per start; a tick that arrives while it runs starts nothing.
-    if (checking_) return;
-    checking_ = true;
+    // The check runs once per start.
     Timer1->stop();
-    QCoreApplication::processEvents();
-    updateCheck.run();
+    updateCheck.start();
 }
 
 bool MDIForm1::Download(const QString& url, const QString& file) {

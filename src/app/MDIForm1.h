@@ -36,6 +36,7 @@ public:
 
     // Fetches `url` into `file` and imports it for the kind being checked.
     bool Download(const QString& url, const QString& file);
+    // Started by the first tick of Timer1; its finished() says what it brought.
     UpdateCheck updateCheck;
 
 protected:
@@ -45,8 +46,6 @@ private:
     void Timer1_Timer();
     void Persona_Click();
     void Discipulos_Click();
-
-    bool checking_ = false;
 };
 
 } // namespace tovelo

@@ -7,7 +7,6 @@
 #include "Net.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 #include <QSignalBlocker>
 #include <QUrl>
 
@@ -74,18 +73,21 @@ FrmChat::~FrmChat() {
 }
 
 void FrmChat::load() {
-    QCoreApplication::processEvents();
     SetStatus(QStringLiteral("Disconnected"));
     ServerIP.clear();
-    const QPointer<FrmChat> self(this);
-    const HttpAnswer page = httpGet(QUrl(QStringLiteral("http://") + publisherHost() +
-                                         QStringLiteral("/puxar/Buscas.asp?BuscaIP=OK")),
-                                    10s, kPageLimit);
-    // The window, or the whole program, may have been closed while the page was awaited.
-    if (!self || programEnding()) return;
+    // Answered while the window is in use; closing the window abandons the request.
+    auto* request = new HttpGet(publisherAddress(QStringLiteral("/puxar/Buscas.asp?BuscaIP=OK")),
+                                10s, kPageLimit, this);
+    connect(request, &HttpGet::finished, this, [this, request] {
+        request->deleteLater();
+        addressArrived(request->answer());
+    });
+}
+
+void FrmChat::addressArrived(const HttpAnswer& page) {
     if (!page.ok) {
         showMessage(QStringLiteral("Não foi possível buscar o endereço do servidor de chat: ") +
-                    page.error);
+                    page.error + QLatin1Char('.'));
         return;
     }
     const std::optional<QString> address = chatServerAddress(QString::fromUtf8(page.body));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Controls.h"
+#include "Net.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -42,6 +43,7 @@ public:
     QListWidget* List;
 
 private:
+    void addressArrived(const HttpAnswer& page);
     void Command2_Click();
     void Command1_Click();
     void sock_Connect();

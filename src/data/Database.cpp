@@ -17,14 +17,15 @@
 namespace tovelo {
 namespace {
 
-// The connection's file name travels on its driver, so that a failure found while stepping
-// through rows can still name the file.
-constexpr char kFileName[] = "toveloFileName";
+// The connection's file travels on its driver, so that a failure found while stepping through
+// rows can still name it.
+constexpr char kFile[] = "toveloFile";
 
-// What happened, in plain words, by the engine's result code; the engine's own text follows
-// only as a detail.
-DbError failure(const QSqlError& error, const QString& fileName) {
+// Throws what happened, in plain words, by the engine's result code; the engine's own text
+// follows only as a detail.
+[[noreturn]] void fail(const QSqlError& error, const QString& file) {
     const int code = error.nativeErrorCode().toInt() & 0xff;
+    const QFileInfo info(file);
     QString what;
     switch (code) {
     case SQLITE_CORRUPT:
@@ -46,7 +47,8 @@ DbError failure(const QSqlError& error, const QString& fileName) {
         what = QStringLiteral("O arquivo %1 está protegido contra gravação.");
         break;
     case SQLITE_FULL:
-        what = QStringLiteral("O disco está cheio: o arquivo %1 não pôde ser gravado.");
+        what = QStringLiteral("Não há espaço livre no disco da pasta %2: o arquivo %1 não pôde "
+                              "ser gravado.");
         break;
     case SQLITE_IOERR:
         what = QStringLiteral("Houve um erro do disco ao ler ou gravar o arquivo %1.");
@@ -57,10 +59,13 @@ DbError failure(const QSqlError& error, const QString& fileName) {
     default:
         what = QStringLiteral("Não foi possível usar o arquivo %1.");
     }
-    QString text = what.arg(fileName);
+    QString text = what.contains(QLatin1String("%2"))
+                       ? what.arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath()))
+                       : what.arg(info.fileName());
     const QString detail = error.databaseText().trimmed();
     if (!detail.isEmpty()) text += QStringLiteral("\n\nDetalhe: ") + detail;
-    return DbError(text.toStdString());
+    if (code == SQLITE_FULL) throw DiskFull(text.toStdString());
+    throw DbError(text.toStdString());
 }
 
 int compareTovelo(void*, int lenA, const void* a, int lenB, const void* b) {
@@ -136,7 +141,7 @@ Db::Db(const QString& file, Mode mode) {
                           .toStdString());
 
     db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
-    db_.driver()->setProperty(kFileName, info.fileName());
+    db_.driver()->setProperty(kFile, info.absoluteFilePath());
     db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     const QString uri = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) +
                         (mode == Mode::Create     ? "?mode=rwc"
@@ -147,7 +152,7 @@ Db::Db(const QString& file, Mode mode) {
         const QSqlError why = db_.lastError();
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(name_);
-        throw failure(why, info.fileName());
+        fail(why, info.absoluteFilePath());
     }
     try {
         registerFunctions(db_);
@@ -170,11 +175,11 @@ Db::~Db() {
 QSqlQuery Db::run(const QString& sql, const QVariantList& values) {
     QSqlQuery query(db_);
     query.setForwardOnly(true);
-    const QString fileName = db_.driver()->property(kFileName).toString();
-    if (!query.prepare(sql)) throw failure(query.lastError(), fileName);
+    const QString fileName = db_.driver()->property(kFile).toString();
+    if (!query.prepare(sql)) fail(query.lastError(), fileName);
     for (const QVariant& v : values)
         query.addBindValue(v);
-    if (!query.exec()) throw failure(query.lastError(), fileName);
+    if (!query.exec()) fail(query.lastError(), fileName);
     return query;
 }
 
@@ -182,29 +187,28 @@ bool nextRow(QSqlQuery& query) {
     if (query.next()) return true;
     if (query.lastError().isValid()) {
         const QSqlDriver* driver = query.driver();
-        throw failure(query.lastError(),
-                      driver ? driver->property(kFileName).toString() : QString());
+        fail(query.lastError(), driver ? driver->property(kFile).toString() : QString());
     }
     return false;
 }
 
 RawQuery::RawQuery(Db& db, const QString& sql)
     : handle_(*static_cast<sqlite3* const*>(db.db_.driver()->handle().constData())),
-      fileName_(db.db_.driver()->property(kFileName).toString()) {
+      fileName_(db.db_.driver()->property(kFile).toString()) {
     const QByteArray text = sql.toUtf8();
     if (const int code =
             sqlite3_prepare_v2(handle_, text.constData(), int(text.size()), &statement_, nullptr))
-        throw failure(code);
+        fail(code);
 }
 
 RawQuery::~RawQuery() {
     sqlite3_finalize(statement_);
 }
 
-DbError RawQuery::failure(int code) const {
-    return tovelo::failure(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(handle_)),
-                                     QSqlError::StatementError, QString::number(code)),
-                           fileName_);
+void RawQuery::fail(int code) const {
+    tovelo::fail(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(handle_)),
+                           QSqlError::StatementError, QString::number(code)),
+                 fileName_);
 }
 
 bool RawQuery::first(std::int64_t value, const Reader& read) {
@@ -220,7 +224,7 @@ bool RawQuery::first(const Reader& read) {
     }
     if (step != SQLITE_ROW) {
         sqlite3_reset(statement_);
-        throw failure(step);
+        fail(step);
     }
     std::vector<std::string_view> columns;
     for (int i = 0; i < sqlite3_column_count(statement_); ++i) {
@@ -230,23 +234,29 @@ bool RawQuery::first(const Reader& read) {
     const int code = sqlite3_errcode(handle_);
     if (code != SQLITE_OK && code != SQLITE_ROW) {
         sqlite3_reset(statement_);
-        throw failure(code);
+        fail(code);
     }
     read(columns);
     sqlite3_reset(statement_);
     return true;
 }
 
-void Db::begin() {
-    run(QStringLiteral("BEGIN"));
+Transaction::Transaction(Db& db, Lock lock) : db_(db) {
+    db_.run(lock == Lock::Immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
 }
 
-void Db::commit() {
-    run(QStringLiteral("COMMIT"));
+Transaction::~Transaction() {
+    if (!open_) return;
+    try {
+        db_.run(QStringLiteral("ROLLBACK"));
+    } catch (const DbError&) {
+        // A failed statement may have ended the transaction already.
+    }
 }
 
-void Db::rollback() {
-    run(QStringLiteral("ROLLBACK"));
+void Transaction::commit() {
+    db_.run(QStringLiteral("COMMIT"));
+    open_ = false;
 }
 
 } // namespace tovelo

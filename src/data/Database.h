@@ -21,6 +21,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The disk holding the database has no room left.
+class DiskFull : public DbError {
+public:
+    using DbError::DbError;
+};
+
 // One connection to the content database, released when it goes out of scope. Every text
 // comparison the statements need beyond the built-in ones uses the collation TOVELO: letter case
 // ignored (É equals é), accents kept, Portuguese order.
@@ -36,10 +42,6 @@ public:
 
     // Runs one statement, the values bound in order. Throws DbError when it fails.
     QSqlQuery run(const QString& sql, const QVariantList& values = {});
-
-    void begin();
-    void commit();
-    void rollback();
 
 private:
     friend class RawQuery;
@@ -63,10 +65,29 @@ public:
     bool first(std::int64_t value, const Reader& read);
 
 private:
-    DbError failure(int code) const;
+    [[noreturn]] void fail(int code) const;
     sqlite3* handle_;
     sqlite3_stmt* statement_ = nullptr;
     QString fileName_;
+};
+
+// A transaction on a connection: what runs inside it lands only when commit() is called; leaving
+// the scope otherwise (a failure thrown, an early return) rolls it back. Immediate takes the
+// write lock at once, so two programs that read before they write take turns instead of one of
+// them failing half-way.
+class Transaction {
+public:
+    enum class Lock { Deferred, Immediate };
+    explicit Transaction(Db& db, Lock lock = Lock::Deferred);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit();
+
+private:
+    Db& db_;
+    bool open_ = true;
 };
 
 // Steps to the next row of a statement run by Db::run. False after the last row; throws DbError

@@ -10,6 +10,7 @@
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <cerrno>
 #include <optional>
 #include <stdexcept>
 #include <unistd.h>
@@ -43,22 +44,28 @@ void copyDatabase(const QString& from, const QString& to) {
     if (!out.open())
         throw FolderError(QStringLiteral("Não foi possível gravar na pasta de dados (%1): %2")
                               .arg(QFileInfo(to).path(), out.errorString()));
-    const auto failed = [&out, &to] {
+    const auto failed = [&out, &to](bool full) {
+        if (full)
+            return FolderError(
+                QStringLiteral("Não há espaço livre no disco da pasta %1 para a cópia do banco "
+                               "de dados.")
+                    .arg(QDir::toNativeSeparators(QFileInfo(to).path())));
         return FolderError(QStringLiteral("Não foi possível copiar o banco de dados para %1: %2")
                                .arg(to, out.errorString()));
     };
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty())
-        if (out.write(chunk) != chunk.size()) throw failed();
+        if (!writeAll(out, chunk)) throw failed(out.error() == QFileDevice::ResourceError);
     if (in.error() != QFileDevice::NoError)
         throw FolderError(QStringLiteral("O banco de dados instalado não pôde ser lido (%1): %2")
                               .arg(from, in.errorString()));
     // On disk before it gets its name, so not even a power cut leaves a partial database there.
-    if (!out.flush() || ::fsync(out.handle()) != 0 || out.size() != in.size()) throw failed();
+    if (::fsync(out.handle()) != 0) throw failed(errno == ENOSPC);
+    if (out.size() != in.size()) throw failed(false);
     if (out.rename(to))
         out.setAutoRemove(false); // it would remove the file under its new name
     else if (!QFileInfo::exists(to))
-        throw failed();
+        throw failed(false);
 }
 
 void prepareInstalled(Folders& f) {
@@ -165,6 +172,17 @@ QString dataFile(const QString& name) {
 QString mapPicture(const QString& name) {
     const QString own = folders().data + QStringLiteral("/Mapas/") + name;
     return QFileInfo::exists(own) ? own : folders().shipped + QStringLiteral("/Mapas/") + name;
+}
+
+bool writeAll(QFileDevice& file, QByteArrayView bytes) {
+    // A write that runs out of room takes what fits and reports nothing; the next one fails
+    // and says why.
+    while (!bytes.isEmpty()) {
+        const qint64 written = file.write(bytes.data(), bytes.size());
+        if (written <= 0) return false;
+        bytes = bytes.sliced(written);
+    }
+    return file.flush();
 }
 
 QString contentDatabase() {

@@ -2,6 +2,8 @@
 
 #include "Database.h"
 
+#include <QByteArrayView>
+#include <QFileDevice>
 #include <QString>
 
 namespace tovelo {
@@ -46,6 +48,10 @@ void setFolders(const Folders& folders);
 QString dataFile(const QString& name);
 // A map picture: from the user's Mapas/ when it is there, else from the shipped Mapas/.
 QString mapPicture(const QString& name);
+
+// Writes all of `bytes` and flushes them. False when the file took less; its error() then says
+// why, ResourceError when the disk is full.
+bool writeAll(QFileDevice& file, QByteArrayView bytes);
 
 // The content database of this run (folders().database).
 QString contentDatabase();

@@ -244,18 +244,13 @@ void bringUpToDate(Db& db) {
     const Stale stale = staleIn(db);
     if (!stale.any()) return;
     try {
-        db.begin();
+        Transaction transaction(db);
         prepare(db, stale);
         refresh(db, stale);
         settle(db, stale);
-        db.commit();
+        transaction.commit();
         return;
     } catch (const DbError&) {
-        try {
-            db.rollback();
-        } catch (const DbError&) {
-            // Nothing was begun.
-        }
     }
     shadow(db, stale);
     refresh(db, stale);

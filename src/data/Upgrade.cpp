@@ -137,20 +137,12 @@ bool addShippedContent(const QString& user, const QString& shipped) {
         } catch (const DbError&) {
         }
     });
-    db.run(QStringLiteral("BEGIN IMMEDIATE"));
-    try {
-        addMissing(db);
-        db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS main.Conteudo (Versao TEXT NOT NULL)"));
-        db.run(QStringLiteral("DELETE FROM main.Conteudo"));
-        db.run(QStringLiteral("INSERT INTO main.Conteudo (Versao) VALUES (?)"), {version});
-        db.commit();
-    } catch (...) {
-        try {
-            db.rollback();
-        } catch (const DbError&) {
-        }
-        throw;
-    }
+    Transaction transaction(db, Transaction::Lock::Immediate);
+    addMissing(db);
+    db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS main.Conteudo (Versao TEXT NOT NULL)"));
+    db.run(QStringLiteral("DELETE FROM main.Conteudo"));
+    db.run(QStringLiteral("INSERT INTO main.Conteudo (Versao) VALUES (?)"), {version});
+    transaction.commit();
     return true;
 }
 

@@ -1,26 +1,18 @@
 #include "Net.h"
 
-#include "HttpReader.h"
-
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QHostAddress>
+#include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
-#include <QTcpSocket>
-#include <QTimer>
+#include <QNetworkReply>
+#include <QSslError>
 
 namespace tovelo {
 namespace {
 
-QString& hostOverride() {
-    static QString host;
-    return host;
-}
-
-// Set when the program was asked to end while a request waited: no further request starts.
-bool& ending() {
-    static bool e = false;
-    return e;
+QUrl& urlOverride() {
+    static QUrl url;
+    return url;
 }
 
 bool isLoopback(const QString& host) {
@@ -29,134 +21,172 @@ bool isLoopback(const QString& host) {
     return host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0;
 }
 
-// The proxy the system's settings (proxy variables in the environment, the desktop's
-// settings) name for `url`. A loopback host is always reached directly: a proxy cannot reach
-// the local publisher on the user's behalf.
-QNetworkProxy proxyFor(const QUrl& url) {
-    if (!isLoopback(url.host())) {
-        for (const QNetworkProxy& proxy :
-             QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url))) {
-            switch (proxy.type()) {
-            case QNetworkProxy::HttpProxy:
-            case QNetworkProxy::HttpCachingProxy:
-            case QNetworkProxy::Socks5Proxy:
-                return proxy;
-            case QNetworkProxy::NoProxy:
-            case QNetworkProxy::DefaultProxy:
-                return QNetworkProxy::NoProxy;
-            case QNetworkProxy::FtpCachingProxy:
-                break;
-            }
-        }
+// Why the program does not ask `url` at all; empty when it may.
+QString refusal(const QUrl& url) {
+    if (!url.isValid() || url.host().isEmpty())
+        return QStringLiteral("o endereço %1 não é válido").arg(url.toString());
+    if (url.scheme() == QLatin1String("https")) return {};
+    if (url.scheme() == QLatin1String("http"))
+        return isLoopback(url.host())
+                   ? QString()
+                   : QStringLiteral("um servidor fora deste computador só é aceito por https:// "
+                                    "(%1)")
+                         .arg(url.toString());
+    return QStringLiteral("o endereço %1 não é http:// nem https://").arg(url.toString());
+}
+
+// The system's settings (proxy variables in the environment, the desktop's settings), except
+// for this computer: a proxy cannot reach the local publisher on the user's behalf.
+class ProxyRules : public QNetworkProxyFactory {
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
+        if (isLoopback(query.peerHostName())) return {QNetworkProxy::NoProxy};
+        return systemProxyForQuery(query);
     }
-    return QNetworkProxy::NoProxy;
+};
+
+QNetworkAccessManager* manager() {
+    static QPointer<QNetworkAccessManager> shared;
+    if (!shared) {
+        shared = new QNetworkAccessManager(QCoreApplication::instance());
+        shared->setProxyFactory(new ProxyRules);
+        shared->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    }
+    return shared;
+}
+
+// The library reports an HTTP status other than 2xx as an error of its own; such an answer
+// still arrived whole.
+bool statusOnly(QNetworkReply::NetworkError error) {
+    return (error >= QNetworkReply::ContentAccessDenied &&
+            error <= QNetworkReply::UnknownContentError) ||
+           error == QNetworkReply::ProtocolInvalidOperationError ||
+           (error >= QNetworkReply::InternalServerError &&
+            error <= QNetworkReply::UnknownServerError);
+}
+
+QString networkProblem(QNetworkReply* reply, const QString& certificateProblem) {
+    QString what;
+    switch (reply->error()) {
+    case QNetworkReply::ConnectionRefusedError:
+        what = QStringLiteral("o servidor recusou a conexão");
+        break;
+    case QNetworkReply::HostNotFoundError:
+        what = QStringLiteral("o servidor não foi encontrado");
+        break;
+    case QNetworkReply::RemoteHostClosedError:
+        what = QStringLiteral("a conexão foi encerrada antes do fim da resposta");
+        break;
+    case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("o certificado do servidor não foi aceito: ") +
+               (certificateProblem.isEmpty() ? reply->errorString() : certificateProblem);
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        what = QStringLiteral("o proxy não levou o pedido ao servidor");
+        break;
+    default:
+        what = QStringLiteral("a resposta chegou incompleta ou malformada");
+    }
+    return what + QStringLiteral(" (") + reply->errorString() + QLatin1Char(')');
 }
 
 } // namespace
 
-QString publisherHost() {
-    return hostOverride().isEmpty() ? QStringLiteral(TOVELO_PUBLISHER_HOST) : hostOverride();
+QUrl publisherUrl() {
+    return urlOverride().isEmpty() ? QUrl(QStringLiteral(TOVELO_PUBLISHER_URL)) : urlOverride();
 }
 
-void setPublisherHost(const QString& host) {
-    hostOverride() = host;
+void setPublisherUrl(const QUrl& url) {
+    urlOverride() = url;
 }
 
-bool programEnding() {
-    return ending();
+QUrl publisherAddress(const QString& path) {
+    QUrl url = publisherUrl();
+    QString base = url.path();
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    url.setQuery(QString());
+    return url.resolved(QUrl(base + path));
 }
 
-// The answer is read here rather than through QNetworkAccessManager, which can report a
-// chunked body cut short by a closed connection as complete.
-HttpAnswer httpGet(const QUrl& url, std::chrono::milliseconds limit, qint64 maxBytes) {
-    HttpAnswer answer;
-    if (ending() || QCoreApplication::closingDown()) {
-        answer.error = QStringLiteral("O programa está sendo encerrado.");
-        return answer;
-    }
-    if (url.scheme() != QLatin1String("http") || url.host().isEmpty()) {
-        answer.error = QStringLiteral("Endereço não suportado: ") + url.toString();
-        return answer;
-    }
-    const QNetworkProxy proxy = proxyFor(url);
-    const bool httpProxy =
-        proxy.type() == QNetworkProxy::HttpProxy || proxy.type() == QNetworkProxy::HttpCachingProxy;
-    const QByteArray authority = url.adjusted(QUrl::RemoveUserInfo).authority().toUtf8();
-    QByteArray target =
-        url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
-    if (target.isEmpty()) target = "/";
-    // An HTTP proxy is asked for the whole address; a SOCKS proxy carries the connection.
-    if (httpProxy) target = "http://" + authority + target;
-    QByteArray request = "GET " + target + " HTTP/1.1\r\nHost: " + authority + "\r\n";
-    if (httpProxy && !proxy.user().isEmpty())
-        request += "Proxy-Authorization: Basic " +
-                   (proxy.user() + QLatin1Char(':') + proxy.password()).toUtf8().toBase64() +
-                   "\r\n";
-    request += "Accept-Encoding: identity\r\nConnection: close\r\nUser-Agent: Tovelo\r\n\r\n";
-
-    QTcpSocket socket;
-    socket.setProxy(proxy.type() == QNetworkProxy::Socks5Proxy ? proxy : QNetworkProxy::NoProxy);
-    HttpReader reader(maxBytes);
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    bool finished = false;
-    bool timedOut = false;
-    QString socketError;
-    const auto finish = [&] {
-        finished = true;
-        loop.quit();
-    };
-    QObject::connect(&socket, &QTcpSocket::connected, &loop, [&] { socket.write(request); });
-    QObject::connect(&socket, &QTcpSocket::readyRead, &loop, [&] {
-        if (!finished && !reader.feed(socket.readAll())) finish();
+HttpGet::HttpGet(const QUrl& url, std::chrono::milliseconds limit, qint64 maxBytes, QObject* parent)
+    : QObject(parent), maxBytes_(maxBytes) {
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, [this, limit] {
+        fail(QStringLiteral("o servidor não respondeu em %1 segundos")
+                 .arg(std::chrono::duration<double>(limit).count()));
     });
-    const auto ended = [&] {
-        if (finished) return;
-        reader.feed(socket.readAll());
-        reader.closed();
-        finish();
-    };
-    QObject::connect(&socket, &QTcpSocket::disconnected, &loop, ended);
-    QObject::connect(&socket, &QTcpSocket::errorOccurred, &loop,
-                     [&](QAbstractSocket::SocketError error) {
-                         if (error != QAbstractSocket::RemoteHostClosedError)
-                             socketError = socket.errorString();
-                         ended();
-                     });
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
-        loop.quit();
+    if (const QString why = refusal(url); !why.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this, [this, why] { fail(why); }, Qt::QueuedConnection);
+        return;
+    }
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Tovelo"));
+    reply_ = manager()->get(request);
+    reply_->setParent(this);
+    connect(reply_, &QIODevice::readyRead, this, &HttpGet::take);
+    connect(reply_, &QNetworkReply::finished, this, &HttpGet::replied);
+    connect(reply_, &QNetworkReply::sslErrors, this, [this](const QList<QSslError>& errors) {
+        if (!errors.isEmpty()) certificateProblem_ = errors.first().errorString();
     });
-    timer.start(limit);
-    if (httpProxy)
-        socket.connectToHost(proxy.hostName(), proxy.port());
-    else
-        socket.connectToHost(url.host(), static_cast<quint16>(url.port(80)));
-    loop.exec();
-    QObject::disconnect(&socket, nullptr, &loop, nullptr);
-    socket.abort();
+    timer_.start(limit);
+}
 
-    if (!finished) {
-        // The loop also ends when the program is asked to quit.
-        if (!timedOut) ending() = true;
-        answer.error = timedOut ? QStringLiteral("O servidor não respondeu a tempo.")
-                                : QStringLiteral("O programa está sendo encerrado.");
-        return answer;
+HttpGet::~HttpGet() {
+    if (reply_) {
+        reply_->disconnect(this);
+        reply_->abort();
     }
-    answer.ok = reader.headRead() && !reader.tooLarge();
-    answer.whole = answer.ok && reader.done();
-    if (answer.ok) {
-        answer.status = reader.status();
-        answer.contentType = QString::fromLatin1(reader.field("Content-Type"));
-        answer.body = reader.body();
+}
+
+void HttpGet::take() {
+    if (over_) return;
+    answer_.body += reply_->read(maxBytes_ + 1 - answer_.body.size());
+    if (answer_.body.size() > maxBytes_)
+        fail(QStringLiteral("a resposta passa de %1 bytes").arg(maxBytes_));
+}
+
+void HttpGet::replied() {
+    take();
+    if (over_) return;
+    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (reply_->error() != QNetworkReply::NoError &&
+        !(status.isValid() && statusOnly(reply_->error()))) {
+        fail(networkProblem(reply_, certificateProblem_));
+        return;
     }
-    if (!answer.whole)
-        answer.error =
-            socketError.isEmpty()
-                ? reader.failure()
-                : QStringLiteral("Não foi possível falar com o servidor: ") + socketError;
-    return answer;
+    // Two lengths: the library takes one of them, and which body is the whole one is unknown.
+    if (reply_->rawHeader("Content-Length").contains(',')) {
+        fail(QStringLiteral("a resposta declara mais de um tamanho"));
+        return;
+    }
+    answer_.ok = true;
+    answer_.status = status.toInt();
+    answer_.contentType = QString::fromLatin1(reply_->rawHeader("Content-Type"));
+    finish();
+}
+
+void HttpGet::fail(const QString& why) {
+    if (over_) return;
+    answer_ = HttpAnswer();
+    answer_.error = why;
+    finish();
+}
+
+void HttpGet::finish() {
+    over_ = true;
+    timer_.stop();
+    if (reply_) {
+        reply_->disconnect(this);
+        reply_->abort();
+    }
+    emit finished();
 }
 
 } // namespace tovelo

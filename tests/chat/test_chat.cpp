@@ -20,7 +20,7 @@ namespace {
 struct PageServer : test::LoopbackPublisher {
     explicit PageServer(const QByteArray& page) {
         put(QStringLiteral("/puxar/Buscas.asp?BuscaIP=OK"), page);
-        setPublisherHost(host());
+        setPublisherUrl(url());
     }
 };
 
@@ -60,6 +60,7 @@ private slots:
         FrmChat w;
         w.chatPort = server.port;
         w.load();
+        QTRY_VERIFY(!w.ServerIP.isEmpty());
         w.txtName->setText(" \t ");
         QTest::mouseClick(w.Command2, Qt::LeftButton);
         QCOMPARE(messages, {"Digite um apelido antes de clicar em Conectar."});
@@ -94,6 +95,7 @@ private slots:
         FrmChat refused;
         refused.chatPort = server.port;
         refused.load();
+        QTRY_VERIFY(!refused.ServerIP.isEmpty());
         refused.txtName->setText("Caio");
         QTest::mouseClick(refused.Command2, Qt::LeftButton);
         WAIT_EQ(refused.txtChat->toPlainText(), "-=Servidor=-\nHá conexões demais a partir do seu "
@@ -145,6 +147,7 @@ private slots:
         PageServer page("<!DOCTYPE HTML><html><body>IP sem fim</body></html>");
         FrmChat w;
         w.load();
+        QTRY_COMPARE(messages.size(), 1);
         QTest::mouseClick(w.Command2, Qt::LeftButton); // nowhere to connect: said again
         QCOMPARE(messages, QStringList(2, "O endereço do servidor de chat não foi encontrado."));
     }

@@ -44,12 +44,12 @@ private slots:
         setProgramFolder(QStringLiteral(TOVELO_PROGRAM_DIR));
         setMessageSink([this](const QString& m) { messages << m; });
         // Nothing answers here, so the start-up update check finds nothing quickly.
-        setPublisherHost(QStringLiteral("127.0.0.1:9"));
+        setPublisherUrl(QUrl("http://127.0.0.1:9"));
     }
     void cleanup() {
         setProgramFolder({});
         setMessageSink(nullptr);
-        setPublisherHost({});
+        setPublisherUrl({});
     }
 
     // The whole Bible, read and searched from the menu; each window opens once.

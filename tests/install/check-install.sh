@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the build into a staging folder and uses it as a user of the package would: the
 # installed files and their validators; the installed program in an empty home (the user's copy,
-# an update landing in it, the installed files unchanged); a first copy cut off half-way; two
-# starts at once; an upgrade added to the user's copy once; the Debian package.
-# Usage: check-install.sh BUILD_DIR PUBLISHER_HOST
+# an update landing in it, the installed files unchanged); an update file signed with minisign,
+# and on a full disk; two starts at once; a first copy cut off half-way or on a full disk; an
+# upgrade added to the user's copy once; the Debian package.
+# Usage: check-install.sh BUILD_DIR PUBLISHER_URL
 set -euo pipefail
 
 build=$(cd "$1" && pwd)
@@ -85,12 +86,12 @@ run_until() {
     wait "$pid" || fail "the program ended with status $?"
 }
 
-# Starts the program in HOME once more and ends it once its update check is over (the maps'
-# update file is the last thing it writes).
-marker=$work/marker
+# Starts the program in HOME once more and ends it once its update check has reached its last
+# kind (it removes the maps' update file before asking for a new one).
 again() {
-    touch "$marker"
-    run_until "$1" '[ -n "$(find "$home/.local/share/Tovelo/Mapas.txt" -newer "$marker" 2>/dev/null)" ]'
+    mkdir -p "$1/.local/share/Tovelo"
+    touch "$1/.local/share/Tovelo/Mapas.txt"
+    run_until "$1" '[ ! -e "$home/.local/share/Tovelo/Mapas.txt" ]'
 }
 
 # The user's copy is complete: sound, and the same content as the installed database.
@@ -106,7 +107,7 @@ check_copy() {
 }
 
 case $publisher in
-127.0.0.1:*) port=${publisher#127.0.0.1:} ;;
+http://127.0.0.1:*) port=${publisher#http://127.0.0.1:} ;;
 *) fail "the publisher's address is not on this machine: $publisher" ;;
 esac
 (: >"/dev/tcp/127.0.0.1/$port") 2>/dev/null && fail "something already listens on $publisher"
@@ -135,8 +136,70 @@ check_copy "$data/Tovelo.mdb"
 studies=$(sql "$data/Tovelo.mdb" "SELECT count(*) FROM Estudos")
 [ "$studies" -gt "$(sql "$shipped" "SELECT count(*) FROM Estudos")" ] || fail "no update imported"
 [ "$(snapshot)" = "$installed" ] || fail "the installed files changed"
-# From here on no update arrives: what changes in a copy comes from the installed files.
 kill $server
+
+echo "== an update file signed with minisign"
+# A site of its own, signed as a publisher signs with the minisign tool: a study file of about
+# 500 KB, more than the room left on the full disks below.
+signed=$work/signed
+mkdir "$signed"
+line=$(printf '%0800d' 0)
+{ for i in $(seq 600); do printf ' Estudo grande %d # %s\r\n' "$i" "$line"; done; printf '#\r\n\r\n'; } >"$signed/Estudos1.txt"
+minisign -S -s "$build/publisher/key/tovelo.key" -m "$signed/Estudos1.txt" -t file:Estudos1.txt >/dev/null
+python3 -m http.server --bind 127.0.0.1 --directory "$signed" "$port" >/dev/null 2>&1 &
+server=$!
+children+=($server)
+for _ in $(seq 100); do
+    (: >"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+    sleep 0.1
+done
+signedhome=$work/signedhome
+mkdir "$signedhome"
+sdata=$signedhome/.local/share/Tovelo
+run_until "$signedhome" '[ "$(query "$sdata/Tovelo.mdb" "SELECT count(*) FROM Atualizacoes")" = 1 ]'
+[ "$(sql "$sdata/Tovelo.mdb" "SELECT count(*) FROM Estudos WHERE Titulo LIKE 'Estudo grande %'")" = 600 ] ||
+    fail "the signed file was not imported whole"
+
+echo "== a full disk"
+if unshare -m true 2>/dev/null; then
+    room="Não há espaço livre no disco da pasta"
+    # In a mount namespace of its own, HOME/.local/share a tmpfs of SIZE KB holding the installed
+    # database and FREE KB more (empty for "copy"): runs the program until it says there is no
+    # room, then prints the number of update records and what the program said.
+    full_disk_start() {
+        local home=$1 free=$2 data=$1/.local/share/Tovelo
+        mount -t tmpfs -o size="$3"k tovelo "$home/.local/share" && mkdir "$data" || return
+        if [ "$free" != copy ]; then
+            cp "$shipped" "$data/"
+            fallocate -l $(($(df --output=avail -B1 "$data" | tail -1) - free * 1024)) "$data/../filler"
+        fi
+        tovelo_env "$home" "$usr/bin/Tovelo" 2>"$home/err" &
+        local pid=$!
+        for _ in $(seq 300); do grep -qF "$room" "$home/err" && break; sleep 0.1; done
+        kill -KILL $pid # a message box at start does not end on TERM
+        wait $pid 2>/dev/null
+        query "$data/Tovelo.mdb" "SELECT count(*) FROM Atualizacoes" || echo none
+        cat "$home/err"
+    }
+    export -f full_disk_start tovelo_env query
+    export usr shipped room
+    full=$work/full
+    mkdir -p "$full/.local/share"
+    out=$(unshare -m bash -c 'full_disk_start "$@"' _ "$full" copy 1024)
+    grep -qF "$room $full/.local/share/Tovelo para a cópia do banco de dados" <<<"$out" ||
+        fail "a full disk during the first copy: $out"
+    # 64 KB left: the update file cannot be kept; 700 KB: it can, but not its records.
+    for free in 64 700; do
+        out=$(unshare -m bash -c 'full_disk_start "$@"' _ "$full" $free $(($(stat -c %s "$shipped") / 1024 + 2048)))
+        [ "$(head -1 <<<"$out")" = 0 ] &&
+            grep -qF "$room $full/.local/share/Tovelo: as atualizações não puderam ser gravadas" <<<"$out" ||
+            fail "an update on a full disk ($free KB left): $out"
+    done
+else
+    echo "(no mount namespace here: the full-disk checks are skipped)"
+fi
+kill $server
+# From here on no update arrives: what changes in a copy comes from the installed files.
 
 echo "== two starts at once"
 twins=$work/twins
@@ -184,6 +247,6 @@ done
     fail "the package lacks map pictures"
 depends=$(dpkg-deb -f "$deb" Depends)
 # libqt6printsupport6 carries Qt's CUPS plugin, without which no print queue would be seen.
-for lib in libqt6widgets6 libqt6network6 libqt6sql6-sqlite libsqlite3-0 libqt6printsupport6 libcups2; do
+for lib in libqt6widgets6 libqt6network6 libqt6sql6-sqlite libsqlite3-0 libqt6printsupport6 libcups2 libsodium23 ca-certificates; do
     grep -q "\b$lib\b" <<<"$depends" || fail "the package does not depend on $lib: $depends"
 done

@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QScrollBar>
 #include <QSqlQuery>
 #include <QStyle>
@@ -129,6 +130,23 @@ bool waitUntil(const std::function<bool()>& done, int ms) {
     check.start(5);
     if (!done()) loop.exec();
     return done();
+}
+
+KeyPair makeKeyPair(const QString& folder) {
+    KeyPair pair{folder + QStringLiteral("/tovelo.key"), folder + QStringLiteral("/tovelo.pub"),
+                 {}, {}};
+    QProcess minisign;
+    minisign.start(QStringLiteral("minisign"),
+                   {"-G", "-W", "-f", "-s", pair.secretFile, "-p", pair.publicFile});
+    if (!minisign.waitForFinished() || minisign.exitCode() != 0)
+        qFatal("minisign -G: %s", minisign.readAllStandardError().constData());
+    QFile secret(pair.secretFile);
+    QFile pub(pair.publicFile);
+    if (!secret.open(QIODevice::ReadOnly) || !pub.open(QIODevice::ReadOnly))
+        qFatal("minisign made no key files");
+    pair.secret = readSecretKey(secret.readAll());
+    pair.pub = readPublicKey(pub.readAll()).value();
+    return pair;
 }
 
 ContentFixture::ContentFixture(const QString& scripture, const QString& authored) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Signature.h"
+
 #include <QComboBox>
 #include <QString>
 #include <QStringList>
@@ -40,6 +42,15 @@ bool fitsWhole(const QWidget* control, const QString& text);
 // the QTRY_ macros, which sleep 10 ms between rounds, it takes every socket arrival as soon as it
 // comes, as the program does: chat lines paced a few milliseconds apart stay apart.
 bool waitUntil(const std::function<bool()>& done, int ms = 10000);
+
+// A key pair made by the ordinary `minisign -G -W`, its two files kept in `folder`.
+struct KeyPair {
+    QString secretFile;
+    QString publicFile;
+    SecretKey secret;
+    PublicKey pub;
+};
+KeyPair makeKeyPair(const QString& folder);
 
 // A program folder of its own with a content database built by the content tool from the
 // test fixtures; messages are recorded instead of shown. Restores both when it ends.

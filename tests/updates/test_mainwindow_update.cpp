@@ -18,11 +18,15 @@ using namespace tovelo::test;
 class TestMainWindowUpdate : public QObject {
     Q_OBJECT
 private slots:
-    void init() { setPublisherHost(pub.emplace().host()); }
-    void cleanup() { setPublisherHost(QString()); }
+    void initTestCase() { setPublisherKey(keys.pub); }
+    void init() {
+        pub.emplace().signer = keys.secret;
+        setPublisherUrl(pub->url());
+    }
+    void cleanup() { setPublisherUrl({}); }
 
-    // Once per start: three requests, the file imported, the timer stopped; a missing database
-    // is said once and ends the check before any request.
+    // Once per start: the file and its signature, the other two kinds, the file imported, the
+    // timer stopped; a missing database is said once and ends the check before any request.
     void timerRunsTheCheckOnceAndStops() {
         for (const bool missing : {false, true}) {
             ContentFixture f;
@@ -32,7 +36,7 @@ private slots:
             MDIForm1 window;
             QTRY_VERIFY(!window.Timer1->isActive());
             QTest::qWait(200);
-            QCOMPARE(pub->requests.size(), missing ? 0 : 3);
+            QCOMPARE(pub->requests.size(), missing ? 0 : 4);
             QCOMPARE(f.messages.size(), missing ? 1 : 0);
             if (!missing) QCOMPARE(f.scalar("SELECT count(*) FROM Atualizacoes"), QVariant(1));
         }
@@ -65,12 +69,11 @@ private slots:
         });
         look.start(20);
         QTimer::singleShot(5000, &window, [&] { pub->release(); });
-        QTRY_VERIFY_WITH_TIMEOUT(!window.Timer1->isActive() && !pub->hold, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.updateCheck.running() && !pub->hold, 10000);
         QVERIFY(openedDuringWait);
         QCOMPARE(pub->requests.size(), 3);
     }
 
-    // Last: once the program has been asked to end, no request starts again in this process.
     void closingTheWindowDuringTheWaitEndsTheProgramPromptly() {
         ContentFixture f;
         pub->hold = true;
@@ -87,6 +90,8 @@ private slots:
     }
 
 private:
+    QTemporaryDir keyFolder;
+    const KeyPair keys = makeKeyPair(keyFolder.path());
     std::optional<LoopbackPublisher> pub;
 };
 
