@@ -2,6 +2,7 @@
 
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <exception>
 
 namespace tovelo {
@@ -35,6 +36,12 @@ void showMessage(const QString& text) {
 
 void setMessageSink(MessageSink s) {
     sink() = std::move(s);
+}
+
+std::unique_ptr<QSettings> userSettings() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return std::make_unique<QSettings>(folder + QStringLiteral("/Tovelo/Tovelo.conf"),
+                                       QSettings::IniFormat);
 }
 
 void guarded(const std::function<void()>& handler) {

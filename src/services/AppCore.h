@@ -4,9 +4,11 @@
 
 #include <QMdiArea>
 #include <QPointer>
+#include <QSettings>
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 namespace tovelo {
 
@@ -19,6 +21,10 @@ extern QString TituloIlustracao; // last title chosen in the reflections catalog
 void showMessage(const QString& text);
 using MessageSink = std::function<void(const QString&)>;
 void setMessageSink(MessageSink sink); // tests record messages instead of showing a box
+
+// The user's own settings (text size, the last passage read), in the user's configuration
+// folder: never in the content database.
+std::unique_ptr<QSettings> userSettings();
 
 // Runs one event handler: any failure is shown in the message box and the program goes on.
 void guarded(const std::function<void()>& handler);

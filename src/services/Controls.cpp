@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "TextSize.h"
+
 #include <QFocusEvent>
 #include <QLineEdit>
 
@@ -74,6 +76,7 @@ QPlainTextEdit* textBox(QWidget* parent, const char* name, QRect geometry, bool 
     auto* t = control<QPlainTextEdit>(parent, name, geometry);
     t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     t->setReadOnly(readOnly);
+    followTextSize(t);
     return t;
 }
 

@@ -33,6 +33,7 @@ QFont fontOf(const QString& family, qreal points, bool bold = false);
 QComboBox* comboField(QWidget* parent, const char* name, QRect geometry);
 QLabel* label(QWidget* parent, const char* name, const QString& text, QRect geometry);
 QPushButton* button(QWidget* parent, const char* name, const QString& text, QRect geometry);
+// A text box whose text follows the program's text size (TextSize.h).
 QPlainTextEdit* textBox(QWidget* parent, const char* name, QRect geometry, bool readOnly = false);
 
 // Fixed client size of a child window, with its caption.
