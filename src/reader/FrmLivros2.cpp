@@ -6,8 +6,6 @@
 #include "Search.h"
 #include "TextKeys.h"
 
-#include <QTextCursor>
-
 namespace tovelo {
 
 FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
@@ -85,16 +83,7 @@ void FrmLivros2::List1_Click() {
     const QString texto = vers.value(QStringLiteral("Texto")).toString();
     Text1->setPlainText(texto);
     // The passage that matched the search is marked, as the verse writes it.
-    QList<QTextEdit::ExtraSelection> marks;
-    for (const auto& [from, length] : matchedSpans(texto, searched_)) {
-        QTextEdit::ExtraSelection mark;
-        mark.cursor = QTextCursor(Text1->document());
-        mark.cursor.setPosition(int(from));
-        mark.cursor.setPosition(int(from + length), QTextCursor::KeepAnchor);
-        mark.format.setBackground(QColor(255, 230, 110));
-        marks << mark;
-    }
-    Text1->setExtraSelections(marks);
+    Text1->setExtraSelections(searchMarks(Text1, matchedSpans(texto, searched_)));
 }
 
 } // namespace tovelo

@@ -66,9 +66,11 @@ void showChild(QWidget* window) {
     if (QMdiArea* a = area()) {
         auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
         if (!sub) {
-            sub = a->addSubWindow(window, Qt::SubWindow | Qt::WindowTitleHint |
-                                              Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                                              Qt::WindowMinimizeButtonHint);
+            Qt::WindowFlags flags = Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                    Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint;
+            if (window->minimumSize() != window->maximumSize())
+                flags |= Qt::WindowMaximizeButtonHint;
+            sub = a->addSubWindow(window, flags);
             sub->setAttribute(Qt::WA_DeleteOnClose);
             sub->setWindowIcon(window->windowIcon());
             QObject::connect(window, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);

@@ -80,6 +80,21 @@ QPlainTextEdit* textBox(QWidget* parent, const char* name, QRect geometry, bool 
     return t;
 }
 
+QList<QTextEdit::ExtraSelection> searchMarks(QPlainTextEdit* box,
+                                             const QList<std::pair<qsizetype, qsizetype>>& spans,
+                                             qsizetype offset) {
+    QList<QTextEdit::ExtraSelection> marks;
+    for (const auto& [from, length] : spans) {
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = QTextCursor(box->document());
+        mark.cursor.setPosition(int(offset + from));
+        mark.cursor.setPosition(int(offset + from + length), QTextCursor::KeepAnchor);
+        mark.format.setBackground(QColor(255, 230, 110));
+        marks << mark;
+    }
+    return marks;
+}
+
 void setupWindow(QWidget* window, const char* name, const QString& caption, QSize client) {
     window->setObjectName(QString::fromLatin1(name));
     window->setWindowTitle(caption);
