@@ -3,6 +3,7 @@
 #include "AppCore.h"
 #include "Catalogues.h"
 #include "FrmChat.h"
+#include "FrmLeitura.h"
 #include "FrmLivros.h"
 #include "FrmLivros2.h"
 #include "FrmMapas.h"
@@ -11,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QMenuBar>
+#include <QSqlQuery>
 
 namespace tovelo {
 namespace {
@@ -33,6 +35,23 @@ void showCharacters() {
     if (!created) window->modeChanged();
 }
 
+// How many articles of each kind the content database holds; empty when it cannot be read.
+QMap<QString, int> articleCounts() {
+    QMap<QString, int> counts;
+    try {
+        ContentDb db;
+        for (const auto& [kind, table] :
+             {std::pair("Estudos", "Estudos"), std::pair("Reflexoes", "Ilustracoes"),
+              std::pair("Mapas", "Mapas")}) {
+            QSqlQuery q = db.run(QStringLiteral("SELECT count(*) FROM ") + QLatin1String(table));
+            if (nextRow(q)) counts.insert(QLatin1String(kind), q.value(0).toInt());
+        }
+    } catch (const DbError&) {
+        counts.clear();
+    }
+    return counts;
+}
+
 } // namespace
 
 MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
@@ -50,8 +69,11 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
     Tovelo->setObjectName(QStringLiteral("Tovelo"));
     Livros = command(this, "Livros", QStringLiteral("Por Livros"));
     Chave = command(this, "Chave", QStringLiteral("Por Palavra-Chave"));
+    Leitura = command(this, "Leitura", QStringLiteral("Leitura"));
+    Leitura->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     Tovelo->addAction(Livros);
     Tovelo->addAction(Chave);
+    Tovelo->addAction(Leitura);
     Estudos = command(this, "Estudos", QStringLiteral("Estudos"));
     Relexao = command(this, "Relexao", QStringLiteral("Reflexão"));
     Mapas = command(this, "Mapas", QStringLiteral("Mapas"));
@@ -68,9 +90,11 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
     Autor = command(this, "Autor", QStringLiteral("Sobre o Autor"));
     menuBar()->addAction(Chat);
     menuBar()->addAction(Autor);
+    setStatusLine(statusBar());
 
     opens<FrmLivros>(Livros);
-    opens<FrmLivros2>(Chave);
+    connect(Chave, &QAction::triggered, this, &MDIForm1::openSearch);
+    connect(Leitura, &QAction::triggered, this, &MDIForm1::openReading);
     opens<FrmEstudos>(Estudos);
     opens<FrmIlustracoes>(Relexao);
     opens<FrmMapas>(Mapas);
@@ -88,6 +112,7 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
 
 MDIForm1::~MDIForm1() {
     setWorkspace(nullptr);
+    setStatusLine(nullptr);
 }
 
 void MDIForm1::closeEvent(QCloseEvent* event) {
@@ -102,7 +127,46 @@ void MDIForm1::Timer1_Timer() {
     checking_ = true;
     Timer1->stop();
     QCoreApplication::processEvents();
+    const QMap<QString, int> before = articleCounts();
     updateCheck.run();
+    const QMap<QString, int> after = articleCounts();
+    QMap<QString, int> imported;
+    if (!before.isEmpty() && !after.isEmpty())
+        for (auto it = after.cbegin(); it != after.cend(); ++it)
+            imported.insert(it.key(), it.value() - before.value(it.key()));
+    showUpdateNews(imported);
+}
+
+void MDIForm1::showUpdateNews(const QMap<QString, int>& imported) {
+    QStringList news;
+    const auto add = [&](const char* kind, const char* one, const char* many) {
+        if (const int n = imported.value(QLatin1String(kind)); n > 0)
+            news << counted(n, QString::fromUtf8(one), QString::fromUtf8(many));
+    };
+    add("Estudos", "estudo", "estudos");
+    add("Reflexoes", "reflexão", "reflexões");
+    add("Mapas", "mapa", "mapas");
+    if (news.isEmpty()) return;
+    const QString last = news.takeLast();
+    statusBar()->showMessage(
+        QStringLiteral("Chegou com a atualização: ") +
+        (news.isEmpty() ? last : news.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last) +
+        QLatin1Char('.'));
+}
+
+void MDIForm1::openSearch() {
+    bool created = false;
+    FrmLivros2* search = openWindow<FrmLivros2>(&created);
+    if (created)
+        connect(search, &FrmLivros2::hitOpened, this,
+                [](const QString& livro, int capitulo, int vers, const QString& searched) {
+                    FrmLeitura* reading = openWindow<FrmLeitura>();
+                    guarded([&] { reading->showVerse(livro, capitulo, vers, searched); });
+                });
+}
+
+void MDIForm1::openReading() {
+    openWindow<FrmLeitura>()->focusReference();
 }
 
 bool MDIForm1::Download(const QString& url, const QString& file) {

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMainWindow>
+#include <QMap>
 #include <QMdiArea>
 #include <QMenu>
 #include <QTimer>
@@ -25,6 +26,7 @@ public:
     QMenu* Tovelo = nullptr;
     QAction* Livros = nullptr;
     QAction* Chave = nullptr;
+    QAction* Leitura = nullptr;
     QAction* Estudos = nullptr;
     QAction* Relexao = nullptr;
     QAction* Mapas = nullptr;
@@ -38,6 +40,10 @@ public:
     bool Download(const QString& url, const QString& file);
     UpdateCheck updateCheck;
 
+    // What the update check brought, per kind ("Estudos", "Reflexoes", "Mapas"): the status bar
+    // says it when anything came.
+    void showUpdateNews(const QMap<QString, int>& imported);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -45,6 +51,8 @@ private:
     void Timer1_Timer();
     void Persona_Click();
     void Discipulos_Click();
+    void openSearch();
+    void openReading();
 
     bool checking_ = false;
 };

@@ -6,6 +6,8 @@
 #include "Search.h"
 #include "TextKeys.h"
 
+#include <QShortcut>
+
 namespace tovelo {
 
 FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
@@ -35,6 +37,16 @@ FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
     handle(List1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
            &FrmLivros2::List1_Click);
     connect(Command1, &QPushButton::clicked, this, [this] { closeChild(this); });
+    connect(List1, &QListView::doubleClicked, this, &FrmLivros2::openHit);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+        new QShortcut(
+            key, List1, [this] { openHit(List1->currentIndex()); }, Qt::WidgetShortcut);
+}
+
+void FrmLivros2::openHit(const QModelIndex& line) {
+    if (!line.isValid()) return;
+    const VerseRef ref = parseVerseReference(line.data().toString());
+    emit hitOpened(ref.livro, ref.capitulo.toInt(), ref.vers.toInt(), searched_);
 }
 
 void FrmLivros2::Command2_Click() {
@@ -53,6 +65,9 @@ void FrmLivros2::Command2_Click() {
         for (int vers : chapter.verses)
             lines << start + QString::number(vers);
     }
+    showStatus(lines.isEmpty() ? QStringLiteral("Nenhum versículo encontrado")
+                               : counted(lines.size(), QStringLiteral("versículo encontrado"),
+                                         QStringLiteral("versículos encontrados")));
     if (lines.isEmpty()) {
         showMessage(QStringLiteral("Não foi encontrado nenhum resultado."));
         return;

@@ -23,6 +23,11 @@ QPointer<QMdiArea>& area() {
     return a;
 }
 
+QPointer<QStatusBar>& statusLine() {
+    static QPointer<QStatusBar> s;
+    return s;
+}
+
 } // namespace
 
 void showMessage(const QString& text) {
@@ -36,6 +41,19 @@ void showMessage(const QString& text) {
 
 void setMessageSink(MessageSink s) {
     sink() = std::move(s);
+}
+
+void setStatusLine(QStatusBar* bar) {
+    statusLine() = bar;
+}
+
+void showStatus(const QString& text) {
+    if (QStatusBar* bar = statusLine()) bar->showMessage(text);
+}
+
+QString counted(qint64 n, const QString& one, const QString& many) {
+    return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(n) + QLatin1Char(' ') +
+           (n == 1 ? one : many);
 }
 
 std::unique_ptr<QSettings> userSettings() {

@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QPointer>
 #include <QSettings>
+#include <QStatusBar>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -21,6 +22,14 @@ extern QString TituloIlustracao; // last title chosen in the reflections catalog
 void showMessage(const QString& text);
 using MessageSink = std::function<void(const QString&)>;
 void setMessageSink(MessageSink sink); // tests record messages instead of showing a box
+
+// A line in the main window's status bar (what the last search found, what the update check
+// brought); nothing without a main window.
+void setStatusLine(QStatusBar* bar);
+void showStatus(const QString& text);
+
+// "1 versículo", "370 versículos", "4.012 versículos".
+QString counted(qint64 n, const QString& one, const QString& many);
 
 // The user's own settings (text size, the last passage read), in the user's configuration
 // folder: never in the content database.
