@@ -5,8 +5,8 @@ set -euo pipefail
 # The last line serves the installation check: the validators of the menu entry and the
 # AppStream file, the package's dependency computation, a private network for its publisher.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-base-private-dev
-          libqt6sql6-sqlite libgl-dev libsqlite3-dev sqlite3 python3 fonts-dejavu-core
-          fonts-liberation
+          libqt6sql6-sqlite qt6-translations-l10n libgl-dev libsqlite3-dev sqlite3 python3
+          fonts-dejavu-core fonts-liberation
           desktop-file-utils appstream dpkg-dev iproute2)
 missing=()
 for p in "${packages[@]}"; do

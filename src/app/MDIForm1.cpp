@@ -11,7 +11,9 @@
 #include "FrmSobre.h"
 
 #include <QCoreApplication>
+#include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QSqlQuery>
 
 namespace tovelo {
@@ -65,31 +67,41 @@ MDIForm1::MDIForm1(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(area);
     setWorkspace(area);
 
-    Tovelo = menuBar()->addMenu(QStringLiteral("Tovelo"));
+    // Every caption reads as always; the letter after "&" is underlined and reached with Alt.
+    Tovelo = menuBar()->addMenu(QStringLiteral("&Tovelo"));
     Tovelo->setObjectName(QStringLiteral("Tovelo"));
-    Livros = command(this, "Livros", QStringLiteral("Por Livros"));
-    Chave = command(this, "Chave", QStringLiteral("Por Palavra-Chave"));
-    Leitura = command(this, "Leitura", QStringLiteral("Leitura"));
+    Livros = command(this, "Livros", QStringLiteral("Por &Livros"));
+    Chave = command(this, "Chave", QStringLiteral("Por &Palavra-Chave"));
+    Leitura = command(this, "Leitura", QStringLiteral("L&eitura"));
     Leitura->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     Tovelo->addAction(Livros);
     Tovelo->addAction(Chave);
     Tovelo->addAction(Leitura);
-    Estudos = command(this, "Estudos", QStringLiteral("Estudos"));
-    Relexao = command(this, "Relexao", QStringLiteral("Reflexão"));
-    Mapas = command(this, "Mapas", QStringLiteral("Mapas"));
+    Estudos = command(this, "Estudos", QStringLiteral("&Estudos"));
+    Relexao = command(this, "Relexao", QStringLiteral("&Reflexão"));
+    Mapas = command(this, "Mapas", QStringLiteral("&Mapas"));
     menuBar()->addAction(Estudos);
     menuBar()->addAction(Relexao);
     menuBar()->addAction(Mapas);
-    Personagens = menuBar()->addMenu(QStringLiteral("Personagens"));
+    Personagens = menuBar()->addMenu(QStringLiteral("&Personagens"));
     Personagens->setObjectName(QStringLiteral("Personagens"));
-    Persona = command(this, "Persona", QStringLiteral("Biblioteca"));
-    Discipulos = command(this, "Discipulos", QStringLiteral("Fim dos Discipulos"));
+    Persona = command(this, "Persona", QStringLiteral("&Biblioteca"));
+    Discipulos = command(this, "Discipulos", QStringLiteral("&Fim dos Discipulos"));
     Personagens->addAction(Persona);
     Personagens->addAction(Discipulos);
-    Chat = command(this, "Chat", QStringLiteral("Chat"));
-    Autor = command(this, "Autor", QStringLiteral("Sobre o Autor"));
+    Chat = command(this, "Chat", QStringLiteral("&Chat"));
+    Autor = command(this, "Autor", QStringLiteral("&Sobre o Autor"));
     menuBar()->addAction(Chat);
     menuBar()->addAction(Autor);
+    // F10 opens the first menu, as in most desktop programs.
+    new QShortcut(Qt::Key_F10, this, [this] { menuBar()->setActiveAction(Tovelo->menuAction()); });
+    // Ctrl+W and Ctrl+F4 close the child window in front, wherever the focus is (also on the
+    // menu bar after a menu was left); each child window's own binding is taken off (showChild).
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_F4)})
+        new QShortcut(keys, this, [this] {
+            if (QMdiSubWindow* front = area->currentSubWindow()) front->close();
+        });
     setStatusLine(statusBar());
 
     opens<FrmLivros>(Livros);

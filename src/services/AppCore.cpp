@@ -1,8 +1,12 @@
 #include "AppCore.h"
 
+#include <QApplication>
+#include <QLibraryInfo>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QTranslator>
 #include <exception>
 
 namespace tovelo {
@@ -62,6 +66,15 @@ std::unique_ptr<QSettings> userSettings() {
                                        QSettings::IniFormat);
 }
 
+void usePortugueseQtTexts() {
+    auto* texts = new QTranslator(qApp);
+    if (texts->load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(texts);
+    else
+        delete texts;
+}
+
 void guarded(const std::function<void()>& handler) {
     try {
         handler();
@@ -89,6 +102,12 @@ void showChild(QWidget* window) {
             if (window->minimumSize() != window->maximumSize())
                 flags |= Qt::WindowMaximizeButtonHint;
             sub = a->addSubWindow(window, flags);
+            // The main window closes the child in front with Ctrl+W and Ctrl+F4 wherever the
+            // focus is; the same keys on the child's own menu would make them ambiguous.
+            for (QAction* command : sub->systemMenu()->actions())
+                if (!command->shortcuts().isEmpty() &&
+                    command->shortcuts() == QKeySequence::keyBindings(QKeySequence::Close))
+                    command->setShortcuts({});
             sub->setAttribute(Qt::WA_DeleteOnClose);
             sub->setWindowIcon(window->windowIcon());
             QObject::connect(window, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);

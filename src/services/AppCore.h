@@ -35,6 +35,10 @@ QString counted(qint64 n, const QString& one, const QString& many);
 // folder: never in the content database.
 std::unique_ptr<QSettings> userSettings();
 
+// Qt's own texts (context menus, standard dialogs and buttons) in Portuguese, whatever the
+// system's language: the program is Portuguese.
+void usePortugueseQtTexts();
+
 // Runs one event handler: any failure is shown in the message box and the program goes on.
 void guarded(const std::function<void()>& handler);
 

@@ -183,6 +183,6 @@ done
 [ "$(grep -c '^\./usr/share/tovelo/Mapas/.*\.jpg$' <<<"$contents")" = "$(ls "$build/bin/Mapas" | wc -l)" ] ||
     fail "the package lacks map pictures"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libqt6network6 libqt6sql6-sqlite libsqlite3-0; do
+for lib in libqt6widgets6 libqt6network6 libqt6sql6-sqlite libsqlite3-0 qt6-translations-l10n; do
     grep -q "\b$lib\b" <<<"$depends" || fail "the package does not depend on $lib: $depends"
 done
