@@ -372,10 +372,8 @@ BibleIndex::BibleIndex(std::vector<BookInfo> books) : books_(std::move(books)) {
     auto names = std::make_shared<Names>();
     names->keys.resize(books_.size());
     std::vector<const KnownBook*> known;
-    for (BookInfo& book : books_) {
+    for (const BookInfo& book : books_)
         known.push_back(knownBook(book.name));
-        if (known.back()) book.abbreviation = QString::fromUtf8(known.back()->abbreviation);
-    }
     const auto add = [&](size_t book, const QString& text, bool isName) {
         const QString folded = nameKey(text, false);
         if (folded.isEmpty()) return;
@@ -412,7 +410,7 @@ BibleIndex readBibleIndex(Db& db) {
         auto at = found.constFind(key);
         if (at == found.constEnd()) {
             at = found.insert(key, books.size());
-            books.push_back({name, q.value(2).toString(), {}, {}});
+            books.push_back({name, q.value(2).toString(), {}});
         }
         BookInfo& book = books[*at];
         const int number = q.value(3).toInt();

@@ -24,7 +24,6 @@ struct ChapterInfo {
 struct BookInfo {
     QString name;                      // as the database writes it ("Salmos")
     QString periodo;                   // "VT" or "NT"
-    QString abbreviation;              // the project's ("Sl"); empty for a book it does not know
     std::vector<ChapterInfo> chapters; // ascending
     const ChapterInfo* chapter(int number) const;
 };
@@ -34,9 +33,7 @@ struct BookInfo {
 class BibleIndex {
 public:
     BibleIndex();
-    // Fills in the abbreviation of every book it knows.
     explicit BibleIndex(std::vector<BookInfo> books);
-    const std::vector<BookInfo>& books() const { return books_; }
     const BookInfo& book(int i) const { return books_[size_t(i)]; }
     int size() const { return int(books_.size()); }
 
@@ -52,13 +49,12 @@ BibleIndex readBibleIndex(Db& db);
 // Verses from (fromChapter, fromVerse) to (toChapter, toVerse) of one book, both included.
 // wholeChapters: asked for as whole chapters ("Sl 23", "Ap 21-22").
 struct VerseRange {
-    int book = 0; // into BibleIndex::books()
+    int book = 0; // BibleIndex::book(i)
     int fromChapter = 0;
     int fromVerse = 0;
     int toChapter = 0;
     int toVerse = 0;
     bool wholeChapters = false;
-    friend bool operator==(const VerseRange&, const VerseRange&) = default;
 };
 
 // The ranges asked for, in the order typed, or a Portuguese message saying what was not
