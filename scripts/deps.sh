@@ -9,7 +9,7 @@ set -euo pipefail
 # validators of the menu entry and the AppStream file, the package's dependency computation, a
 # private network for its publisher.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-base-private-dev
-          libqt6sql6-sqlite libgl-dev libsqlite3-dev libcups2-dev sqlite3 python3 fonts-dejavu-core
+          libqt6sql6-sqlite qt6-translations-l10n libgl-dev libsqlite3-dev libcups2-dev sqlite3 python3 fonts-dejavu-core
           fonts-liberation
           libsodium-dev minisign openssl ca-certificates
           cups printer-driver-cups-pdf poppler-utils

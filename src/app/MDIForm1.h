@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMainWindow>
+#include <QMap>
 #include <QMdiArea>
 #include <QMenu>
 #include <QTimer>
@@ -25,6 +26,7 @@ public:
     QMenu* Tovelo = nullptr;
     QAction* Livros = nullptr;
     QAction* Chave = nullptr;
+    QAction* Leitura = nullptr;
     QAction* Estudos = nullptr;
     QAction* Relexao = nullptr;
     QAction* Mapas = nullptr;
@@ -39,6 +41,10 @@ public:
     // Started by the first tick of Timer1; its finished() says what it brought.
     UpdateCheck updateCheck;
 
+    // What the update check brought: the status bar says how many new studies, reflections and
+    // maps came, when any did.
+    void showUpdateNews(const QList<ImportedUpdate>& imported);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -46,6 +52,8 @@ private:
     void Timer1_Timer();
     void Persona_Click();
     void Discipulos_Click();
+    void openSearch();
+    void openReading();
 };
 
 } // namespace tovelo

@@ -78,6 +78,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Tovelo"));
     QApplication::setApplicationVersion(QStringLiteral(TOVELO_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tovelo.Tovelo"));
+    tovelo::usePortugueseQtTexts();
     // What is left once the window system took its own options.
     if (QCoreApplication::arguments().size() > 1) {
         std::fprintf(stderr,

@@ -5,6 +5,7 @@
 #include "Cipher.h"
 #include "Controls.h"
 #include "Net.h"
+#include "TextSize.h"
 
 #include <QCoreApplication>
 #include <QSignalBlocker>
@@ -47,6 +48,7 @@ FrmChat::FrmChat(QWidget* parent) : ChildWindow(parent) {
     // No scroll bars: the caret placed at the end by AddMessage keeps the newest line in view.
     txtChat->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtChat->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    followTextSize(txtChat);
     sock = new QTcpSocket(this);
     sock->setObjectName(QStringLiteral("sock"));
     frameOut = frame(frameChat, "frameOut", QStringLiteral("Mensagem"), {8, 328, 457, 41});

@@ -6,7 +6,7 @@
 #include "Search.h"
 #include "TextKeys.h"
 
-#include <QTextCursor>
+#include <QShortcut>
 
 namespace tovelo {
 
@@ -37,6 +37,16 @@ FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
     handle(List1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
            &FrmLivros2::List1_Click);
     connect(Command1, &QPushButton::clicked, this, [this] { closeChild(this); });
+    connect(List1, &QListView::doubleClicked, this, &FrmLivros2::openHit);
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+        new QShortcut(
+            key, List1, [this] { openHit(List1->currentIndex()); }, Qt::WidgetShortcut);
+}
+
+void FrmLivros2::openHit(const QModelIndex& line) {
+    if (!line.isValid()) return;
+    const VerseRef ref = parseVerseReference(line.data().toString());
+    emit hitOpened(ref.livro, ref.capitulo.toInt(), ref.vers.toInt(), searched_);
 }
 
 void FrmLivros2::Command2_Click() {
@@ -55,6 +65,9 @@ void FrmLivros2::Command2_Click() {
         for (int vers : chapter.verses)
             lines << start + QString::number(vers);
     }
+    showStatus(lines.isEmpty() ? QStringLiteral("Nenhum versículo encontrado")
+                               : counted(lines.size(), QStringLiteral("versículo encontrado"),
+                                         QStringLiteral("versículos encontrados")));
     if (lines.isEmpty()) {
         showMessage(QStringLiteral("Não foi encontrado nenhum resultado."));
         return;
@@ -85,16 +98,7 @@ void FrmLivros2::List1_Click() {
     const QString texto = vers.value(QStringLiteral("Texto")).toString();
     Text1->setPlainText(texto);
     // The passage that matched the search is marked, as the verse writes it.
-    QList<QTextEdit::ExtraSelection> marks;
-    for (const auto& [from, length] : matchedSpans(texto, searched_)) {
-        QTextEdit::ExtraSelection mark;
-        mark.cursor = QTextCursor(Text1->document());
-        mark.cursor.setPosition(int(from));
-        mark.cursor.setPosition(int(from + length), QTextCursor::KeepAnchor);
-        mark.format.setBackground(QColor(255, 230, 110));
-        marks << mark;
-    }
-    Text1->setExtraSelections(marks);
+    Text1->setExtraSelections(searchMarks(Text1, matchedSpans(texto, searched_)));
 }
 
 } // namespace tovelo

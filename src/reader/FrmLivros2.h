@@ -28,7 +28,12 @@ public:
     QListView* List1; // over a plain list of lines: thousands of hits fill it at once
     QStringList hits() const;
 
+signals:
+    // A hit to be read in its chapter (a double-click on it, or Enter), with the searched text.
+    void hitOpened(const QString& livro, int capitulo, int vers, const QString& searched);
+
 private:
+    void openHit(const QModelIndex& line);
     QStringListModel* lines_;
     QString searched_; // the text of the search that filled the list
     void Command2_Click();

@@ -1,7 +1,12 @@
 #include "AppCore.h"
 
+#include <QApplication>
+#include <QLibraryInfo>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
+#include <QStandardPaths>
+#include <QTranslator>
 #include <exception>
 
 namespace tovelo {
@@ -22,6 +27,11 @@ QPointer<QMdiArea>& area() {
     return a;
 }
 
+QPointer<QStatusBar>& statusLine() {
+    static QPointer<QStatusBar> s;
+    return s;
+}
+
 } // namespace
 
 void showMessage(const QString& text) {
@@ -37,6 +47,34 @@ void showMessage(const QString& text) {
 
 void setMessageSink(MessageSink s) {
     sink() = std::move(s);
+}
+
+void setStatusLine(QStatusBar* bar) {
+    statusLine() = bar;
+}
+
+void showStatus(const QString& text) {
+    if (QStatusBar* bar = statusLine()) bar->showMessage(text);
+}
+
+QString counted(qint64 n, const QString& one, const QString& many) {
+    return QLocale(QLocale::Portuguese, QLocale::Brazil).toString(n) + QLatin1Char(' ') +
+           (n == 1 ? one : many);
+}
+
+std::unique_ptr<QSettings> userSettings() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return std::make_unique<QSettings>(folder + QStringLiteral("/Tovelo/Tovelo.conf"),
+                                       QSettings::IniFormat);
+}
+
+void usePortugueseQtTexts() {
+    auto* texts = new QTranslator(qApp);
+    if (texts->load(QLocale(QLocale::Portuguese, QLocale::Brazil), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(texts);
+    else
+        delete texts;
 }
 
 void guarded(const std::function<void()>& handler) {
@@ -61,9 +99,17 @@ void showChild(QWidget* window) {
     if (QMdiArea* a = area()) {
         auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
         if (!sub) {
-            sub = a->addSubWindow(window, Qt::SubWindow | Qt::WindowTitleHint |
-                                              Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                                              Qt::WindowMinimizeButtonHint);
+            Qt::WindowFlags flags = Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                    Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint;
+            if (window->minimumSize() != window->maximumSize())
+                flags |= Qt::WindowMaximizeButtonHint;
+            sub = a->addSubWindow(window, flags);
+            // The main window closes the child in front with Ctrl+W and Ctrl+F4 wherever the
+            // focus is; the same keys on the child's own menu would make them ambiguous.
+            for (QAction* command : sub->systemMenu()->actions())
+                if (!command->shortcuts().isEmpty() &&
+                    command->shortcuts() == QKeySequence::keyBindings(QKeySequence::Close))
+                    command->setShortcuts({});
             sub->setAttribute(Qt::WA_DeleteOnClose);
             sub->setWindowIcon(window->windowIcon());
             QObject::connect(window, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);

@@ -4,9 +4,12 @@
 
 #include <QMdiArea>
 #include <QPointer>
+#include <QSettings>
+#include <QStatusBar>
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 namespace tovelo {
 
@@ -19,6 +22,22 @@ extern QString TituloIlustracao; // last title chosen in the reflections catalog
 void showMessage(const QString& text);
 using MessageSink = std::function<void(const QString&)>;
 void setMessageSink(MessageSink sink); // tests record messages instead of showing a box
+
+// A line in the main window's status bar (what the last search found, what the update check
+// brought); nothing without a main window.
+void setStatusLine(QStatusBar* bar);
+void showStatus(const QString& text);
+
+// "1 versículo", "370 versículos", "4.012 versículos".
+QString counted(qint64 n, const QString& one, const QString& many);
+
+// The user's own settings (text size, the last passage read), in the user's configuration
+// folder: never in the content database.
+std::unique_ptr<QSettings> userSettings();
+
+// Qt's own texts (context menus, standard dialogs and buttons) in Portuguese, whatever the
+// system's language: the program is Portuguese.
+void usePortugueseQtTexts();
 
 // Runs one event handler: any failure is shown in the message box and the program goes on.
 void guarded(const std::function<void()>& handler);

@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "TextSize.h"
+
 #include <QFocusEvent>
 #include <QLineEdit>
 
@@ -77,7 +79,23 @@ QPlainTextEdit* textBox(QWidget* parent, const char* name, QRect geometry, bool 
     auto* t = control<QPlainTextEdit>(parent, name, geometry);
     t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     t->setReadOnly(readOnly);
+    followTextSize(t);
     return t;
+}
+
+QList<QTextEdit::ExtraSelection> searchMarks(QPlainTextEdit* box,
+                                             const QList<std::pair<qsizetype, qsizetype>>& spans,
+                                             qsizetype offset) {
+    QList<QTextEdit::ExtraSelection> marks;
+    for (const auto& [from, length] : spans) {
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = QTextCursor(box->document());
+        mark.cursor.setPosition(int(offset + from));
+        mark.cursor.setPosition(int(offset + from + length), QTextCursor::KeepAnchor);
+        mark.format.setBackground(QColor(255, 230, 110));
+        marks << mark;
+    }
+    return marks;
 }
 
 void setupWindow(QWidget* window, const char* name, const QString& caption, QSize client) {

@@ -6,7 +6,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRect>
+#include <QTextEdit>
 #include <QWidget>
+#include <utility>
 
 namespace tovelo {
 
@@ -33,7 +35,14 @@ QFont fontOf(const QString& family, qreal points, bool bold = false);
 QComboBox* comboField(QWidget* parent, const char* name, QRect geometry);
 QLabel* label(QWidget* parent, const char* name, const QString& text, QRect geometry);
 QPushButton* button(QWidget* parent, const char* name, const QString& text, QRect geometry);
+// A text box whose text follows the program's text size (TextSize.h).
 QPlainTextEdit* textBox(QWidget* parent, const char* name, QRect geometry, bool readOnly = false);
+
+// The passages a keyword search matched, as (start, length), marked in the box's text from
+// `offset` on.
+QList<QTextEdit::ExtraSelection> searchMarks(QPlainTextEdit* box,
+                                             const QList<std::pair<qsizetype, qsizetype>>& spans,
+                                             qsizetype offset = 0);
 
 // Fixed client size of a child window, with its caption.
 void setupWindow(QWidget* window, const char* name, const QString& caption, QSize client);

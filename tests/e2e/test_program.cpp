@@ -1,4 +1,5 @@
 #include "AppCore.h"
+#include "FrmLeitura.h"
 #include "FrmLivros.h"
 #include "FrmLivros2.h"
 #include "FrmMapas.h"
@@ -7,6 +8,9 @@
 #include "TestSupport.h"
 
 #include <QImageReader>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <QtTest>
 
 using namespace tovelo;
@@ -86,6 +90,76 @@ private slots:
         QVERIFY(messages.isEmpty());
         main.close();
         QTRY_VERIFY(instanceOf<FrmLivros>().isNull() && instanceOf<FrmLivros2>().isNull());
+    }
+
+    // From the keyboard alone: the menu, a reference read, a search hit followed into its
+    // chapter, moving between windows and closing them. Captions read as always.
+    void readingFromTheKeyboard() {
+        MDIForm1 main;
+        main.show();
+        QApplication::setActiveWindow(&main);
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        QStringList captions;
+        for (QAction* a :
+             main.menuBar()->actions() + main.Tovelo->actions() + main.Personagens->actions())
+            captions << a->text().remove('&');
+        QCOMPARE(captions.join('|'), QString("Tovelo|Estudos|Reflexão|Mapas|Personagens|Chat|"
+                                             "Sobre o Autor|Por Livros|Por Palavra-Chave|Leitura|"
+                                             "Biblioteca|Fim dos Discipulos"));
+        QTest::keyClick(&main, Qt::Key_T, Qt::AltModifier);
+        QTRY_VERIFY(main.Tovelo->isVisible());
+        QTest::keyClick(main.Tovelo, Qt::Key_Escape);
+
+        QTest::keyClick(&main, Qt::Key_L, Qt::ControlModifier);
+        FrmLeitura* reading = instanceOf<FrmLeitura>();
+        QTRY_VERIFY(reading && reading->reference->hasFocus());
+        QTest::keyClicks(reading->reference, "rm 8");
+        QTest::keyClick(reading->reference, Qt::Key_Return);
+        QCOMPARE(reading->shownReference(), QString("Romanos 8"));
+        // The offscreen platform leaves the book completer's closed popup the active window.
+        main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        main.Chave->trigger();
+        FrmLivros2* search = instanceOf<FrmLivros2>();
+        search->Text2->setText("pastor");
+        search->Command2->click();
+        QCOMPARE(main.statusBar()->currentMessage(),
+                 QString("%1 versículos encontrados").arg(search->hits().size()));
+        const QModelIndex hit =
+            search->List1->model()->index(int(search->hits().indexOf("Salmos - 23:1")), 0);
+        search->List1->scrollTo(hit);
+        // As the window system sends a double-click: a click, then the double-click.
+        const QPoint at = search->List1->visualRect(hit).center();
+        QTest::mouseClick(search->List1->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(search->List1->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(search->Text1->toPlainText(),
+                 QString("O Senhor é o meu pastor, nada me faltará."));
+        QCOMPARE(reading->shownReference(), QString("Salmos 23.1"));
+        QCOMPARE(main.area->activeSubWindow()->widget(), static_cast<QWidget*>(reading));
+        const auto marks = reading->passage->extraSelections();
+        QCOMPARE(marks.size(), 2); // the verse, and in it what matched
+        QCOMPARE(marks.last().cursor.selectedText(), QString("pastor"));
+
+        QTest::keyClick(reading->passage, Qt::Key_Tab, Qt::ControlModifier);
+        QTRY_COMPARE(main.area->activeSubWindow()->widget(), static_cast<QWidget*>(search));
+        QTest::keyClick(search->Text2, Qt::Key_W, Qt::ControlModifier);
+        QTRY_VERIFY(instanceOf<FrmLivros2>().isNull());
+        QTest::keyClick(reading->passage, Qt::Key_F4, Qt::ControlModifier);
+        QTRY_VERIFY(instanceOf<FrmLeitura>().isNull());
+        QVERIFY(messages.isEmpty());
+    }
+
+    // Qt's own texts in Portuguese: the context menu of a text field.
+    void qtTextsInPortuguese() {
+        usePortugueseQtTexts();
+        QLineEdit field;
+        std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+        QStringList texts;
+        for (QAction* a : menu->actions())
+            texts << a->text().remove('&').section('\t', 0, 0);
+        QVERIFY2(texts.contains("Desfazer") && texts.contains("Copiar") &&
+                     texts.contains("Colar") && texts.contains("Selecionar tudo"),
+                 qPrintable(texts.join('|')));
     }
 
     // The maps window opens on the Temple plan and shows every map it lists; the pictures of

@@ -247,6 +247,6 @@ done
     fail "the package lacks map pictures"
 depends=$(dpkg-deb -f "$deb" Depends)
 # libqt6printsupport6 carries Qt's CUPS plugin, without which no print queue would be seen.
-for lib in libqt6widgets6 libqt6network6 libqt6sql6-sqlite libsqlite3-0 libqt6printsupport6 libcups2 libsodium23 ca-certificates; do
+for lib in libqt6widgets6 libqt6network6 libqt6sql6-sqlite libsqlite3-0 libqt6printsupport6 libcups2 libsodium23 ca-certificates qt6-translations-l10n; do
     grep -q "\b$lib\b" <<<"$depends" || fail "the package does not depend on $lib: $depends"
 done

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QtTest>
 #include <optional>
 #include <qpa/qwindowsysteminterface.h>
@@ -25,8 +26,8 @@ private slots:
     }
     void cleanup() { setPublisherUrl({}); }
 
-    // Once per start: the file and its signature, the other two kinds, the file imported, the
-    // timer stopped; a missing database is said once and ends the check before any request.
+    // Once per start: the file and its signature, the other two kinds, the file imported and
+    // said in the status bar, the timer stopped; a missing database is said once and ends the check before any request.
     void timerRunsTheCheckOnceAndStops() {
         for (const bool missing : {false, true}) {
             ContentFixture f;
@@ -38,6 +39,8 @@ private slots:
             QTest::qWait(200);
             QCOMPARE(pub->requests.size(), missing ? 0 : 4);
             QCOMPARE(f.messages.size(), missing ? 1 : 0);
+            QCOMPARE(window.statusBar()->currentMessage(),
+                     missing ? "" : "Chegou com a atualização: 1 estudo.");
             if (!missing) QCOMPARE(f.scalar("SELECT count(*) FROM Atualizacoes"), QVariant(1));
         }
     }
