@@ -216,12 +216,9 @@ bool RawQuery::first(std::int64_t value, const Reader& read) {
     return first(read);
 }
 
-bool RawQuery::first(const Reader& read) {
+bool RawQuery::next(const Reader& read) {
     const int step = sqlite3_step(statement_);
-    if (step == SQLITE_DONE) {
-        sqlite3_reset(statement_);
-        return false;
-    }
+    if (step == SQLITE_DONE) return false;
     if (step != SQLITE_ROW) {
         sqlite3_reset(statement_);
         fail(step);
@@ -237,8 +234,24 @@ bool RawQuery::first(const Reader& read) {
         fail(code);
     }
     read(columns);
-    sqlite3_reset(statement_);
     return true;
+}
+
+bool RawQuery::first(const Reader& read) {
+    const bool row = next(read);
+    sqlite3_reset(statement_);
+    return row;
+}
+
+void RawQuery::each(std::int64_t value, const Reader& read) {
+    sqlite3_bind_int64(statement_, 1, value);
+    each(read);
+}
+
+void RawQuery::each(const Reader& read) {
+    while (next(read)) {
+    }
+    sqlite3_reset(statement_);
 }
 
 Transaction::Transaction(Db& db, Lock lock) : db_(db) {

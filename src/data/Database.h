@@ -63,8 +63,12 @@ public:
     using Reader = std::function<void(const std::vector<std::string_view>&)>;
     bool first(const Reader& read);
     bool first(std::int64_t value, const Reader& read);
+    // Hands `read` every row in turn.
+    void each(const Reader& read);
+    void each(std::int64_t value, const Reader& read);
 
 private:
+    bool next(const Reader& read);
     [[noreturn]] void fail(int code) const;
     sqlite3* handle_;
     sqlite3_stmt* statement_ = nullptr;

@@ -6,7 +6,9 @@
 #include <QSqlQuery>
 #include <QTextBoundaryFinder>
 #include <algorithm>
+#include <charconv>
 #include <string>
+#include <tuple>
 
 namespace tovelo {
 
@@ -60,6 +62,8 @@ QList<ChapterHits> scanVerses(Db& db, const QString& word) {
 QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
     // The folded word is looked up in the index of the search copy, in both spellings.
     const std::string word = foldPlain(typed).toStdString();
+    // The index is read in place from the mapped file rather than copied page by page.
+    db.run(QStringLiteral("PRAGMA mmap_size = 268435456"));
     std::optional<Found> found;
     RawQuery copy(db, QStringLiteral("SELECT Texto FROM Busca WHERE Id = ?"));
     const auto chapter = [&copy](std::int64_t id) {
@@ -73,9 +77,8 @@ QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
             .first([&](const std::vector<std::string_view>& c) {
                 const auto read = [&block](size_t n) {
                     std::string bytes;
-                    block.first(qint64(n), [&bytes](const std::vector<std::string_view>& b) {
-                        bytes = b[0];
-                    });
+                    block.first(qint64(n),
+                                [&bytes](const std::vector<std::string_view>& b) { bytes = b[0]; });
                     return bytes;
                 };
                 found = findVerses({c[0], c[1], read}, word, chapter);
@@ -83,21 +86,49 @@ QList<ChapterHits> searchVerses(Db& db, const QString& typed) {
     if (!indexed || !found) return scanVerses(db, QString::fromStdString(word));
     QList<ChapterHits> hits;
     if (found->empty()) return hits;
-    // The chapters found, in the window's order.
-    QString ids = QStringLiteral("[");
-    for (const auto& entry : *found)
-        ids += QString::number(entry.first) + QLatin1Char(',');
-    ids.back() = QLatin1Char(']');
-    QSqlQuery q = db.run(QStringLiteral("SELECT Id, Livro, Capitulo FROM Livros WHERE Id IN "
-                                        "(SELECT value FROM json_each(?)) "
-                                        "Order By Chave, Capitulo, rowid"),
-                         {ids});
-    while (nextRow(q)) {
-        const qint64 id = q.value(0).toLongLong();
+    // The chapters found, put in the window's order here. A few are looked up one by one; for
+    // many, the whole book list read as it lies costs less.
+    struct Place {
+        std::string key;
+        qint64 capitulo;
+        qint64 rowid;
+        ChapterHits hits;
+    };
+    std::vector<Place> places;
+    const auto number = [](std::string_view digits) {
+        qint64 n = 0;
+        std::from_chars(digits.data(), digits.data() + digits.size(), n);
+        return n;
+    };
+    const auto take = [&](const std::vector<std::string_view>& c) {
+        const qint64 id = number(c[0]);
         const auto it = std::lower_bound(found->begin(), found->end(), id,
-                                         [](const auto& c, qint64 v) { return c.first < v; });
-        hits.append({q.value(1).toString(), q.value(2).toInt(), id, it->second, {}});
+                                         [](const auto& f, qint64 v) { return f.first < v; });
+        if (it == found->end() || it->first != id || it->second.empty()) return;
+        places.push_back({std::string(c[3]),
+                          number(c[1]),
+                          number(c[2]),
+                          {QString::fromUtf8(c[4].data(), qsizetype(c[4].size())),
+                           int(number(c[1])),
+                           id,
+                           std::move(it->second),
+                           {}}});
+    };
+    const QString columns = QStringLiteral("SELECT Id, Capitulo, rowid, Chave, Livro FROM Livros");
+    if (found->size() < 100) {
+        RawQuery chapterRows(db, columns + QStringLiteral(" WHERE Id = ?"));
+        for (const auto& entry : *found)
+            chapterRows.each(entry.first, take);
+    } else {
+        RawQuery(db, columns).each(take);
     }
+    // As the database orders "Chave, Capitulo, rowid": the key's bytes, then the numbers.
+    std::sort(places.begin(), places.end(), [](const Place& a, const Place& b) {
+        return std::tie(a.key, a.capitulo, a.rowid) < std::tie(b.key, b.capitulo, b.rowid);
+    });
+    hits.reserve(qsizetype(places.size()));
+    for (Place& p : places)
+        hits.append(std::move(p.hits));
     return hits;
 }
 
@@ -139,8 +170,7 @@ QList<std::pair<qsizetype, qsizetype>> matchedSpans(const QString& texto, const 
     std::vector<std::pair<qsizetype, qsizetype>> found; // [from, to)
     if (!word.isEmpty()) {
         std::vector<SourceRange> sources;
-        for (const QString& folded :
-             {foldPlain(texto, &sources), foldSpelling(texto, &sources)}) {
+        for (const QString& folded : {foldPlain(texto, &sources), foldSpelling(texto, &sources)}) {
             for (qsizetype at = folded.indexOf(word); at >= 0;
                  at = folded.indexOf(word, at + word.size()))
                 found.emplace_back(sources[size_t(at)].from,

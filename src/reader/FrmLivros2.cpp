@@ -10,6 +10,31 @@
 
 namespace tovelo {
 
+void HitLines::setHits(QList<ChapterHits> hits) {
+    beginResetModel();
+    hits_ = std::move(hits);
+    firstRow_.clear();
+    rows_ = 0;
+    for (const ChapterHits& chapter : hits_) {
+        firstRow_.push_back(rows_);
+        rows_ += int(chapter.verses.size());
+    }
+    endResetModel();
+}
+
+int HitLines::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_;
+}
+
+QVariant HitLines::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || index.row() < 0 || index.row() >= rows_) return {};
+    const auto after = std::upper_bound(firstRow_.begin(), firstRow_.end(), index.row());
+    const auto chapter = size_t(after - firstRow_.begin()) - 1;
+    const ChapterHits& c = hits_.at(qsizetype(chapter));
+    return chapterReference(c.livro, c.capitulo) +
+           QString::number(c.verses.at(size_t(index.row() - firstRow_[chapter])));
+}
+
 FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
     setupWindow(this, "FrmLivros2", QStringLiteral("Busca Tovelo Sagrada"), {471, 334});
     Label3 = label(this, "Label3", QStringLiteral("Busca Por Palavra Chave"), {16, 16, 153, 17});
@@ -23,7 +48,7 @@ FrmLivros2::FrmLivros2(QWidget* parent) : ChildWindow(parent) {
     // A narrow face, so that a hit's whole reference fits the narrow list.
     List1->setFont(fontOf(QStringLiteral("Arial Narrow"), 8.25));
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lines_ = new QStringListModel(this);
+    lines_ = new HitLines(this);
     List1->setModel(lines_);
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Text2);
@@ -56,29 +81,25 @@ void FrmLivros2::Command2_Click() {
         return;
     }
     ContentDb db;
-    const QList<ChapterHits> found = searchVerses(db, word);
-    QStringList lines;
-    lines.reserve(verseCount(found));
-    for (const ChapterHits& chapter : found) {
-        // "Livro - capítulo:" once per chapter, then each verse number.
-        const QString start = chapterReference(chapter.livro, chapter.capitulo);
-        for (int vers : chapter.verses)
-            lines << start + QString::number(vers);
-    }
-    showStatus(lines.isEmpty() ? QStringLiteral("Nenhum versículo encontrado")
-                               : counted(lines.size(), QStringLiteral("versículo encontrado"),
-                                         QStringLiteral("versículos encontrados")));
-    if (lines.isEmpty()) {
+    QList<ChapterHits> found = searchVerses(db, word);
+    const qsizetype count = verseCount(found);
+    showStatus(count == 0 ? QStringLiteral("Nenhum versículo encontrado")
+                          : counted(count, QStringLiteral("versículo encontrado"),
+                                    QStringLiteral("versículos encontrados")));
+    if (count == 0) {
         showMessage(QStringLiteral("Não foi encontrado nenhum resultado."));
         return;
     }
     searched_ = word;
     const QSignalBlocker quiet(List1->selectionModel());
-    lines_->setStringList(lines);
+    lines_->setHits(std::move(found));
 }
 
 QStringList FrmLivros2::hits() const {
-    return lines_->stringList();
+    QStringList lines;
+    for (int row = 0; row < lines_->rowCount(); ++row)
+        lines << lines_->index(row).data().toString();
+    return lines;
 }
 
 void FrmLivros2::List1_Click() {

@@ -1,16 +1,32 @@
 #pragma once
 
 #include "Controls.h"
+#include "Search.h"
 
+#include <QAbstractListModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QWidget>
 
 namespace tovelo {
+
+// The lines of the hit list, "Livro - capítulo:versículo", made as the list shows them: a
+// search of thousands of verses fills the list without writing thousands of lines first.
+class HitLines : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+    void setHits(QList<ChapterHits> hits);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    QList<ChapterHits> hits_;
+    std::vector<int> firstRow_; // of each chapter
+    int rows_ = 0;
+};
 
 // The keyword search: every verse whose text holds the typed word, ignoring case, accents and
 // spelling (Search.h); the verse shown marks the passage that matched.
@@ -34,7 +50,7 @@ signals:
 
 private:
     void openHit(const QModelIndex& line);
-    QStringListModel* lines_;
+    HitLines* lines_;
     QString searched_; // the text of the search that filled the list
     void Command2_Click();
     void List1_Click();

@@ -47,8 +47,7 @@ int complete(int argc, char* argv[]) {
             return run(argc, argv);
         why = dlerror();
     }
-    std::fprintf(stderr, "tovelo-busca: não foi possível carregar %s: %s\n", kModule,
-                 why.c_str());
+    std::fprintf(stderr, "tovelo-busca: não foi possível carregar %s: %s\n", kModule, why.c_str());
     return 2;
 }
 
@@ -160,10 +159,11 @@ std::vector<Chapter> ordered(sqlite3* db, const tovelo::Found& found) {
     std::vector<Chapter> chapters;
     while (step(s.get())) {
         const sqlite3_int64 id = sqlite3_column_int64(s.get(), 0);
-        const auto it = std::lower_bound(found.begin(), found.end(), id,
-                                         [](const auto& c, sqlite3_int64 v) { return c.first < v; });
-        chapters.push_back({id, std::string(column(s.get(), 1)), sqlite3_column_int(s.get(), 2),
-                            &it->second});
+        const auto it =
+            std::lower_bound(found.begin(), found.end(), id,
+                             [](const auto& c, sqlite3_int64 v) { return c.first < v; });
+        chapters.push_back(
+            {id, std::string(column(s.get(), 1)), sqlite3_column_int(s.get(), 2), &it->second});
     }
     return chapters;
 }
@@ -203,11 +203,14 @@ std::optional<std::pair<std::string, bool>> answer(const Request& r) {
     const std::optional<std::string> file = database(r);
     if (!word || characters < 3 || !file) return std::nullopt;
     sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(file->c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    const int opened =
+        sqlite3_open_v2(file->c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     const Connection db(raw);
     if (opened != SQLITE_OK) return std::nullopt;
     try {
         sqlite3_busy_timeout(db.get(), 5000);
+        // The index is read in place from the mapped file rather than copied page by page.
+        sqlite3_exec(db.get(), "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
         if (!upToDate(db.get())) return std::nullopt;
         Statement index = prepare(db.get(), "SELECT Palavras, Lugares FROM BuscaIndice LIMIT 1");
         if (!step(index.get())) return std::nullopt;
@@ -218,10 +221,10 @@ std::optional<std::pair<std::string, bool>> answer(const Request& r) {
             sqlite3_bind_int64(s, 1, key);
             return step(s) ? std::string(column(s, 0)) : std::string();
         };
-        const std::optional<tovelo::Found> found = tovelo::findVerses(
-            {column(index.get(), 0), column(index.get(), 1),
-             [&](size_t n) { return row(block.get(), std::int64_t(n)); }},
-            *word, [&](std::int64_t id) { return row(copy.get(), id); });
+        const std::optional<tovelo::Found> found =
+            tovelo::findVerses({column(index.get(), 0), column(index.get(), 1),
+                                [&](size_t n) { return row(block.get(), std::int64_t(n)); }},
+                               *word, [&](std::int64_t id) { return row(copy.get(), id); });
         if (!found) return std::nullopt;
         if (found->empty()) return std::pair(r.count ? std::string("0\n") : std::string(), false);
         const std::vector<Chapter> chapters = ordered(db.get(), *found);
