@@ -169,8 +169,10 @@ QList<std::pair<qsizetype, qsizetype>> matchedSpans(const QString& texto, const 
     const QString word = foldPlain(typed);
     std::vector<std::pair<qsizetype, qsizetype>> found; // [from, to)
     if (!word.isEmpty()) {
-        std::vector<SourceRange> sources;
-        for (const QString& folded : {foldPlain(texto, &sources), foldSpelling(texto, &sources)}) {
+        // Each folding with its own map back to the verse: the two differ in length.
+        for (const auto fold : {&foldPlain, &foldSpelling}) {
+            std::vector<SourceRange> sources;
+            const QString folded = fold(texto, &sources);
             for (qsizetype at = folded.indexOf(word); at >= 0;
                  at = folded.indexOf(word, at + word.size()))
                 found.emplace_back(sources[size_t(at)].from,

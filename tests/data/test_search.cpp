@@ -151,6 +151,8 @@ private slots:
         QCOMPARE(marked("a fe\u0301 e a graça", "fé e"), QStringList({"fe\u0301 e"}));
         QCOMPARE(marked("\U0001F600 sahiu elle", "saiu ele"), QStringList({"sahiu elle"}));
         QCOMPARE(marked("comnosco", "conos"), QStringList({"comnos"}));
+        QCOMPARE(marked("no anno os filhos de Israel do Egypto", "filhos de Israel"),
+                 QStringList({"filhos de Israel"}));
         QVERIFY(marked("O Senhor", "xyz").isEmpty());
         QVERIFY(marked("O Senhor", "").isEmpty());
     }
