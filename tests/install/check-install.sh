@@ -111,13 +111,17 @@ http://127.0.0.1:*) port=${publisher#http://127.0.0.1:} ;;
 *) fail "the publisher's address is not on this machine: $publisher" ;;
 esac
 (: >"/dev/tcp/127.0.0.1/$port") 2>/dev/null && fail "something already listens on $publisher"
-python3 -m http.server --bind 127.0.0.1 --directory "$site" "$port" >/dev/null 2>&1 &
-server=$!
-children+=($server)
-for _ in $(seq 100); do
-    (: >"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-    sleep 0.1
-done
+# Serves the folder $1 as the publisher, in $server, until it answers.
+serve() {
+    python3 -m http.server --bind 127.0.0.1 --directory "$1" "$port" >/dev/null 2>&1 &
+    server=$!
+    children+=($server)
+    for _ in $(seq 100); do
+        (: >"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+        sleep 0.1
+    done
+}
+serve "$site"
 
 echo "== first start in an empty home"
 home=$work/home
@@ -146,13 +150,7 @@ mkdir "$signed"
 line=$(printf '%0800d' 0)
 { for i in $(seq 600); do printf ' Estudo grande %d # %s\r\n' "$i" "$line"; done; printf '#\r\n\r\n'; } >"$signed/Estudos1.txt"
 minisign -S -s "$build/publisher/key/tovelo.key" -m "$signed/Estudos1.txt" -t file:Estudos1.txt >/dev/null
-python3 -m http.server --bind 127.0.0.1 --directory "$signed" "$port" >/dev/null 2>&1 &
-server=$!
-children+=($server)
-for _ in $(seq 100); do
-    (: >"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-    sleep 0.1
-done
+serve "$signed"
 signedhome=$work/signedhome
 mkdir "$signedhome"
 sdata=$signedhome/.local/share/Tovelo
