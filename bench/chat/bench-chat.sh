@@ -22,8 +22,9 @@ trap '[ -z "$pid" ] || kill -TERM $pid 2>/dev/null || true; rm -f "$log"' EXIT
 status=0
 for scenario in $scenarios; do
     port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    : >"$log" # not left to the redirection: it runs in the child, maybe after the wait below looks
     # shellcheck disable=SC2086
-    "$server" --port "$port" ${SERVER_OPTS:-} >"$log" 2>&1 &
+    "$server" --port "$port" ${SERVER_OPTS:-} >>"$log" 2>&1 &
     pid=$!
     for _ in $(seq 50); do
         grep -q listening "$log" && break

@@ -171,7 +171,10 @@ if unshare -m true 2>/dev/null; then
             cp "$shipped" "$data/"
             fallocate -l $(($(df --output=avail -B1 "$data" | tail -1) - free * 1024)) "$data/../filler"
         fi
-        tovelo_env "$home" "$usr/bin/Tovelo" 2>"$home/err" &
+        # Emptied here, not by the redirection below: that one runs in the child, later than the
+        # wait loop may look, which would then find the previous start's message.
+        : >"$home/err"
+        tovelo_env "$home" "$usr/bin/Tovelo" 2>>"$home/err" &
         local pid=$!
         for _ in $(seq 300); do grep -qF "$room" "$home/err" && break; sleep 0.1; done
         kill -KILL $pid # a message box at start does not end on TERM
