@@ -223,17 +223,17 @@ bool RawQuery::next(const Reader& read) {
         sqlite3_reset(statement_);
         fail(step);
     }
-    std::vector<std::string_view> columns;
+    columns_.clear();
     for (int i = 0; i < sqlite3_column_count(statement_); ++i) {
         const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, i));
-        columns.emplace_back(bytes ? bytes : "", size_t(sqlite3_column_bytes(statement_, i)));
+        columns_.emplace_back(bytes ? bytes : "", size_t(sqlite3_column_bytes(statement_, i)));
     }
     const int code = sqlite3_errcode(handle_);
     if (code != SQLITE_OK && code != SQLITE_ROW) {
         sqlite3_reset(statement_);
         fail(code);
     }
-    read(columns);
+    read(columns_);
     return true;
 }
 

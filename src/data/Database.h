@@ -73,6 +73,7 @@ private:
     sqlite3* handle_;
     sqlite3_stmt* statement_ = nullptr;
     QString fileName_;
+    std::vector<std::string_view> columns_; // of the row read, kept to spare an allocation a row
 };
 
 // A transaction on a connection: what runs inside it lands only when commit() is called; leaving

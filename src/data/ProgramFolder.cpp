@@ -194,4 +194,17 @@ ContentDb::ContentDb()
     bringUpToDate(*this);
 }
 
+ContentDb& KeptContentDb::get() {
+    const auto version = [this] {
+        QSqlQuery q = db_->run(QStringLiteral("PRAGMA data_version"));
+        return nextRow(q) ? q.value(0) : QVariant();
+    };
+    if (db_ && file_ == contentDatabase() && version() == version_) return *db_;
+    db_.reset();
+    db_ = std::make_unique<ContentDb>();
+    file_ = contentDatabase();
+    version_ = version();
+    return *db_;
+}
+
 } // namespace tovelo

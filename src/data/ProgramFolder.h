@@ -5,6 +5,8 @@
 #include <QByteArrayView>
 #include <QFileDevice>
 #include <QString>
+#include <QVariant>
+#include <memory>
 
 namespace tovelo {
 
@@ -61,6 +63,19 @@ QString contentDatabase();
 class ContentDb : public Db {
 public:
     ContentDb();
+};
+
+// A connection a window keeps between its searches, so that they read pages already in its
+// cache: the same one while the file is this run's content database and no other connection
+// has changed it since, a new one (brought up to date) otherwise.
+class KeptContentDb {
+public:
+    ContentDb& get();
+
+private:
+    std::unique_ptr<ContentDb> db_;
+    QString file_;
+    QVariant version_; // PRAGMA data_version when last seen
 };
 
 } // namespace tovelo

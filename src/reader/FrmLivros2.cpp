@@ -80,8 +80,7 @@ void FrmLivros2::Command2_Click() {
         showMessage(QStringLiteral("Digite pelo menos 3 letras para buscar."));
         return;
     }
-    ContentDb db;
-    QList<ChapterHits> found = searchVerses(db, word);
+    QList<ChapterHits> found = searchVerses(db_.get(), word);
     const qsizetype count = verseCount(found);
     showStatus(count == 0 ? QStringLiteral("Nenhum versículo encontrado")
                           : counted(count, QStringLiteral("versículo encontrado"),
@@ -107,7 +106,7 @@ void FrmLivros2::List1_Click() {
     if (chosen.isEmpty()) return;
     const QModelIndex line = chosen.first();
     const VerseRef ref = parseVerseReference(line.data().toString());
-    ContentDb db;
+    Db& db = db_.get();
     QSqlQuery livro =
         db.run(QStringLiteral("Select * from Livros where Chave = ? and Capitulo = ?"),
                {sortKey(ref.livro), numberOrNull(ref.capitulo)});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Controls.h"
+#include "ProgramFolder.h"
 #include "Search.h"
 
 #include <QAbstractListModel>
@@ -51,6 +52,7 @@ signals:
 private:
     void openHit(const QModelIndex& line);
     HitLines* lines_;
+    KeptContentDb db_;
     QString searched_; // the text of the search that filled the list
     void Command2_Click();
     void List1_Click();

@@ -152,6 +152,10 @@ private slots:
         QCOMPARE(search(w, fx, "0%_x"), none);
         QCOMPARE(search(w, fx, "0% de"), QStringList({"Ezequiel - 1:1"}));
         QCOMPARE(search(w, fx, "o_c"), QStringList({"Ezequiel - 1:1"}));
+        // A verse changed by another program while the window is open is found as it now is.
+        fx.exec("UPDATE Versiculos SET Texto = 'O guarda é elle.' WHERE Texto LIKE 'O pastor%'");
+        QCOMPARE(search(w, fx, "astor"), none);
+        QCOMPARE(search(w, fx, "guarda é ele"), QStringList({"Salmos - 23:1"}));
     }
 
     // Tabbing into the hit list shows no verse, though it makes the first line current; a
