@@ -1,6 +1,5 @@
 #include "Schema.h"
 
-#include "Spelling.h"
 #include "TextKeys.h"
 #include "VerseIndex.h"
 
@@ -15,6 +14,8 @@ const QString kBusca = QStringLiteral("(Id INTEGER PRIMARY KEY, Texto TEXT NOT N
 // each block of words.
 const QString kBuscaIndice = QStringLiteral("(Palavras BLOB NOT NULL, Lugares BLOB NOT NULL)");
 const QString kBuscaVersos = QStringLiteral("(Bloco INTEGER PRIMARY KEY, Versos BLOB NOT NULL)");
+// Each chapter's verses as the window shows them (see appendVerseText), for the listings.
+const QString kBuscaTexto = QStringLiteral("(Id INTEGER PRIMARY KEY, Versos BLOB NOT NULL)");
 
 // The tables whose rows carry a key (sortKey) of one of their columns.
 struct Keyed {
@@ -58,9 +59,13 @@ QStringList triggerNames() {
     return names;
 }
 
+QString version() {
+    return QString::fromStdString(searchCopyVersion());
+}
+
 // What the program must refresh before it reads.
 struct Stale {
-    bool everything = false;        // folded by another version of the folding, or never
+    bool everything = false;        // made by another version of the copy, or never
     std::vector<qint64> chapters;   // chapters whose verses changed
     std::vector<const Keyed*> keys; // tables with rows that lack a key
     bool any() const { return everything || !chapters.empty() || !keys.empty(); }
@@ -76,7 +81,7 @@ Stale staleIn(Db& db) {
                               : QStringLiteral("SELECT 0");
     for (const Keyed& k : kKeyed)
         check += QStringLiteral(", EXISTS (SELECT 1 FROM %1 WHERE Chave IS NULL)").arg(k.table);
-    QSqlQuery q = db.run(check, versioned ? QVariantList{spellingVersion()} : QVariantList{});
+    QSqlQuery q = db.run(check, versioned ? QVariantList{version()} : QVariantList{});
     stale.everything = !nextRow(q) || q.value(0).toInt() != 1;
     for (size_t i = 0; i < std::size(kKeyed); ++i)
         if (q.value(int(i) + 1).toInt() == 1) stale.keys.push_back(&kKeyed[i]);
@@ -88,39 +93,60 @@ Stale staleIn(Db& db) {
     return stale;
 }
 
-void storeChapter(Db& db, const QVariant& id, const QString& entries) {
-    if (entries.isEmpty())
-        db.run(QStringLiteral("DELETE FROM Busca WHERE Id = ?"), {id});
-    else
+// A chapter's rows of the search copy and of the text copy, made from its verses in order.
+class ChapterCopy {
+public:
+    void add(int vers, const QString& texto) {
+        entries_ += searchEntry(vers, texto);
+        if (vers == last_ && !texts_.empty()) return;
+        last_ = vers;
+        appendVerseText(texts_, vers, texto.toStdString());
+    }
+    void store(Db& db, const QVariant& id) const {
+        if (entries_.isEmpty()) {
+            db.run(QStringLiteral("DELETE FROM Busca WHERE Id = ?"), {id});
+            db.run(QStringLiteral("DELETE FROM BuscaTexto WHERE Id = ?"), {id});
+            return;
+        }
         db.run(QStringLiteral("INSERT OR REPLACE INTO Busca (Id, Texto) VALUES (?, ?)"),
-               {id, entries});
-}
+               {id, entries_});
+        db.run(QStringLiteral("INSERT OR REPLACE INTO BuscaTexto (Id, Versos) VALUES (?, ?)"),
+               {id, QByteArray(texts_.data(), qsizetype(texts_.size()))});
+    }
+
+private:
+    QString entries_;
+    std::string texts_;
+    int last_ = 0;
+};
 
 void refoldEverything(Db& db) {
     db.run(QStringLiteral("DELETE FROM Busca"));
+    db.run(QStringLiteral("DELETE FROM BuscaTexto"));
     QSqlQuery q =
-        db.run(QStringLiteral("SELECT Id, Vers, Texto FROM Versiculos ORDER BY Id, Vers"));
+        db.run(QStringLiteral("SELECT Id, Vers, Texto FROM Versiculos ORDER BY Id, Vers, rowid"));
     QVariant chapter;
-    QString entries;
+    ChapterCopy copy;
     while (nextRow(q)) {
         const QVariant id = q.value(0);
         if (id != chapter) {
-            if (chapter.isValid()) storeChapter(db, chapter, entries);
+            if (chapter.isValid()) copy.store(db, chapter);
             chapter = id;
-            entries.clear();
+            copy = {};
         }
-        entries += searchEntry(q.value(1).toInt(), q.value(2).toString());
+        copy.add(q.value(1).toInt(), q.value(2).toString());
     }
-    if (chapter.isValid()) storeChapter(db, chapter, entries);
+    if (chapter.isValid()) copy.store(db, chapter);
 }
 
 void refoldChapter(Db& db, qint64 id) {
     QSqlQuery q = db.run(
-        QStringLiteral("SELECT Vers, Texto FROM Versiculos WHERE Id = ? ORDER BY Vers"), {id});
-    QString entries;
+        QStringLiteral("SELECT Vers, Texto FROM Versiculos WHERE Id = ? ORDER BY Vers, rowid"),
+        {id});
+    ChapterCopy copy;
     while (nextRow(q))
-        entries += searchEntry(q.value(0).toInt(), q.value(1).toString());
-    storeChapter(db, id, entries);
+        copy.add(q.value(0).toInt(), q.value(1).toString());
+    copy.store(db, id);
 }
 
 // Gives each row without a key the key of its name or title.
@@ -177,6 +203,7 @@ void prepare(Db& db, const Stale& stale) {
     db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS Busca ") + kBusca);
     db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaIndice ") + kBuscaIndice);
     db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaVersos ") + kBuscaVersos);
+    db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaTexto ") + kBuscaTexto);
     db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaPendente (Id INTEGER PRIMARY KEY)"));
     db.run(QStringLiteral("CREATE TABLE IF NOT EXISTS BuscaGrafia (Versao TEXT NOT NULL)"));
     for (const QString& t : triggers())
@@ -188,7 +215,7 @@ void settle(Db& db, const Stale& stale) {
     if (stale.everything) {
         db.run(QStringLiteral("DELETE FROM BuscaPendente"));
         db.run(QStringLiteral("DELETE FROM BuscaGrafia"));
-        db.run(QStringLiteral("INSERT INTO BuscaGrafia (Versao) VALUES (?)"), {spellingVersion()});
+        db.run(QStringLiteral("INSERT INTO BuscaGrafia (Versao) VALUES (?)"), {version()});
     }
     for (qint64 id : stale.chapters)
         db.run(QStringLiteral("DELETE FROM BuscaPendente WHERE Id = ?"), {id});
@@ -201,6 +228,10 @@ void shadow(Db& db, const Stale& stale) {
         db.run(QStringLiteral("CREATE TEMP TABLE Busca ") + kBusca);
         if (!stale.everything)
             db.run(QStringLiteral("INSERT INTO temp.Busca SELECT Id, Texto FROM main.Busca"));
+        db.run(QStringLiteral("CREATE TEMP TABLE BuscaTexto ") + kBuscaTexto);
+        if (!stale.everything)
+            db.run(QStringLiteral("INSERT INTO temp.BuscaTexto SELECT Id, Versos FROM "
+                                  "main.BuscaTexto"));
         db.run(QStringLiteral("CREATE TEMP TABLE BuscaIndice ") + kBuscaIndice);
         db.run(QStringLiteral("CREATE TEMP TABLE BuscaVersos ") + kBuscaVersos);
     }
@@ -213,8 +244,8 @@ void shadow(Db& db, const Stale& stale) {
 } // namespace
 
 // The Chave columns, the table Busca (one row per chapter: each verse's number and folded
-// text, see TextKeys.h) and its index (BuscaIndice, BuscaVersos) are derived by the program
-// (bringUpToDate).
+// text, see TextKeys.h), its index (BuscaIndice, BuscaVersos) and the chapters' text
+// (BuscaTexto) are derived by the program (bringUpToDate).
 QStringList schemaStatements() {
     return {
         "CREATE TABLE Livros (Id INTEGER NOT NULL, Livro TEXT NOT NULL, Periodo TEXT NOT NULL, "
@@ -226,6 +257,7 @@ QStringList schemaStatements() {
         "CREATE TABLE Busca " + kBusca,
         "CREATE TABLE BuscaIndice " + kBuscaIndice,
         "CREATE TABLE BuscaVersos " + kBuscaVersos,
+        "CREATE TABLE BuscaTexto " + kBuscaTexto,
         "CREATE TABLE Personagens (Nome TEXT, Texto TEXT)",
         "CREATE TABLE Discipulos (Item INTEGER, Nome TEXT, Texto TEXT)",
         "CREATE TABLE Mapas (Titulo TEXT, Mapa TEXT, Chave TEXT)",

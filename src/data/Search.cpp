@@ -140,28 +140,17 @@ qsizetype verseCount(const QList<ChapterHits>& hits) {
 }
 
 void readTexts(Db& db, QList<ChapterHits>& hits) {
-    // Every verse found goes into one statement as a pair [Id, Vers] of a JSON array; only those
-    // rows are read, the first row of a verse number as the window shows it.
-    std::string pairs = "[";
-    std::vector<std::pair<ChapterHits*, size_t>> places;
+    RawQuery texts(db, QStringLiteral("SELECT Versos FROM BuscaTexto WHERE Id = ?"));
     for (ChapterHits& chapter : hits) {
-        chapter.texts = QStringList(qsizetype(chapter.verses.size()));
-        for (size_t i = 0; i < chapter.verses.size(); ++i) {
-            pairs +=
-                '[' + std::to_string(chapter.id) + ',' + std::to_string(chapter.verses[i]) + "],";
-            places.emplace_back(&chapter, i);
-        }
-    }
-    if (places.empty()) return;
-    pairs.back() = ']';
-    QSqlQuery q = db.run(QStringLiteral("SELECT Achado.key, (SELECT Texto FROM Versiculos "
-                                        "WHERE Id = Achado.value ->> 0 "
-                                        "AND Vers = Achado.value ->> 1 "
-                                        "ORDER BY rowid LIMIT 1) FROM json_each(?) AS Achado"),
-                         {QString::fromLatin1(pairs)});
-    while (nextRow(q)) {
-        const auto& [chapter, i] = places.at(size_t(q.value(0).toLongLong()));
-        chapter->texts[qsizetype(i)] = q.value(1).toString();
+        chapter.texts.clear();
+        bool whole = false;
+        texts.first(chapter.id, [&chapter, &whole](const std::vector<std::string_view>& c) {
+            whole = eachVerseText(c[0], chapter.verses, [&chapter](int, std::string_view text) {
+                chapter.texts << QString::fromUtf8(text.data(), qsizetype(text.size()));
+            });
+        });
+        if (!whole)
+            throw DbError("O texto dos versículos encontrados não pôde ser lido por inteiro.");
     }
 }
 

@@ -395,8 +395,4 @@ QString todaysSpelling(const QString& text) {
     return out;
 }
 
-QString spellingVersion() {
-    return QString::fromStdString(rulesVersion());
-}
-
 } // namespace tovelo

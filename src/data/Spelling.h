@@ -29,7 +29,4 @@ QString foldSpelling(const QString& text, std::vector<SourceRange>* sources = nu
 // lists the words of the scripture.
 QString todaysSpelling(const QString& text);
 
-// Changes whenever the folding changes: a search copy folded by another version is stale.
-QString spellingVersion();
-
 } // namespace tovelo

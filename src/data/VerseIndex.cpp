@@ -1,5 +1,7 @@
 #include "VerseIndex.h"
 
+#include "SpellingRules.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -56,6 +58,21 @@ size_t findBlocks(std::string_view text, std::string_view word, size_t from) {
 }
 #endif
 
+// How many times `c` occurs in `text`, 16 bytes at a time where the processor allows.
+size_t countByte(std::string_view text, char c) {
+    size_t n = 0, i = 0;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(c);
+    for (; i + 16 <= text.size(); i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        n += size_t(std::popcount(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)))));
+    }
+#endif
+    for (; i < text.size(); ++i)
+        n += text[i] == c;
+    return n;
+}
+
 } // namespace
 
 size_t findBytes(std::string_view text, std::string_view word, size_t from) {
@@ -103,7 +120,6 @@ std::vector<int> versesContaining(std::string_view chapter, std::string_view wor
     }
     return verses;
 }
-
 
 namespace {
 
@@ -234,7 +250,9 @@ std::optional<Found> findVerses(const VerseIndexView& index, std::string_view wo
     const size_t longest = std::max_element(parts.begin(), parts.end(), [](auto a, auto b) {
                                return a.size() < b.size();
                            })->size();
-    if (!exact) std::erase_if(parts, [&](std::string_view p) { return p.size() < std::min<size_t>(3, longest); });
+    if (!exact)
+        std::erase_if(parts,
+                      [&](std::string_view p) { return p.size() < std::min<size_t>(3, longest); });
     // The verses that hold every run of letters of the word in one of theirs: all the verses
     // found, and only those when the word is letters alone.
     std::vector<std::uint64_t> found((count + 63) / 64, ~std::uint64_t(0));
@@ -246,8 +264,7 @@ std::optional<Found> findVerses(const VerseIndexView& index, std::string_view wo
         size_t scanned = 0;
         for (size_t at = findBytes(index.words, part, 1); at != std::string_view::npos;) {
             const size_t lineStart = index.words.rfind('\n', at);
-            word += size_t(std::count(index.words.begin() + std::ptrdiff_t(scanned),
-                                      index.words.begin() + std::ptrdiff_t(lineStart + 1), '\n'));
+            word += countByte(index.words.substr(scanned, lineStart + 1 - scanned), '\n');
             scanned = lineStart + 1;
             const size_t b = (word - 1) / kWordsPerBlock, w = (word - 1) % kWordsPerBlock;
             if (blocks.size() <= b) blocks.resize(b + 1);
@@ -256,7 +273,8 @@ std::optional<Found> findVerses(const VerseIndexView& index, std::string_view wo
             const std::string_view block = *blocks[b];
             const size_t head = fixedAt<std::uint32_t>(block, 0);
             size_t i = head + fixedAt<std::uint32_t>(block, 4 + w * 4);
-            const size_t to = std::min(block.size(), head + fixedAt<std::uint32_t>(block, 8 + w * 4));
+            const size_t to =
+                std::min(block.size(), head + fixedAt<std::uint32_t>(block, 8 + w * 4));
             std::uint64_t n = 0;
             while (i < to) {
                 n += varintAt(block, i);
@@ -275,7 +293,14 @@ std::optional<Found> findVerses(const VerseIndexView& index, std::string_view wo
         for (auto k = varintAt(index.places, at); k > 0 && at < index.places.size(); --k, ++n) {
             const int vers = int(varintAt(index.places, at));
             if (!(found[n / 64] >> (n % 64) & 1)) continue;
-            if (result.empty() || result.back().first != id) result.push_back({id, {}});
+            if (result.empty() || result.back().first != id) {
+                result.push_back({id, {}});
+                // The chapter's verses still to come, each a byte at least: a damaged count
+                // asks for no more than the places hold.
+                if (exact)
+                    result.back().second.reserve(
+                        size_t(std::min<std::uint64_t>(k, index.places.size() - at + 1)));
+            }
             if (exact) result.back().second.push_back(vers);
         }
     }
@@ -289,6 +314,35 @@ std::optional<Found> findVerses(const VerseIndexView& index, std::string_view wo
         verses.erase(std::unique(verses.begin(), verses.end()), verses.end());
     }
     return result;
+}
+
+void appendVerseText(std::string& chapter, int vers, std::string_view text) {
+    putVarint(chapter, std::uint64_t(vers));
+    putVarint(chapter, text.size());
+    chapter += text;
+}
+
+bool eachVerseText(std::string_view chapter, const std::vector<int>& verses,
+                   const std::function<void(int, std::string_view)>& each) {
+    // A number cut off by the end of the bytes is no number.
+    const auto whole = [chapter](size_t& at, std::uint64_t& v) {
+        const size_t start = at;
+        v = varintAt(chapter, at);
+        return at > start && !(std::uint8_t(chapter[at - 1]) & 0x80);
+    };
+    auto next = verses.begin();
+    for (size_t at = 0; next != verses.end() && at < chapter.size();) {
+        std::uint64_t vers = 0, size = 0;
+        if (!whole(at, vers) || !whole(at, size) || size > chapter.size() - at) return false;
+        if (vers == std::uint64_t(*next)) each(*next++, chapter.substr(at, size));
+        at += size;
+    }
+    return next == verses.end();
+}
+
+std::string searchCopyVersion() {
+    // The layout's number, raised whenever the tables of the copy change.
+    return spelling::rulesVersion() + "/2";
 }
 
 } // namespace tovelo

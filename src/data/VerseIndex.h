@@ -51,4 +51,16 @@ using Found = std::vector<std::pair<std::int64_t, std::vector<int>>>;
 std::optional<Found> findVerses(const VerseIndexView& index, std::string_view word,
                                 const std::function<std::string(std::int64_t)>& chapter);
 
+// Each chapter's verses as the window shows them (the first row of a verse number), in one row,
+// so that a listing reads a row per chapter rather than one per verse: per verse its number and
+// the length of its text (UTF-8) as varints, then the text.
+void appendVerseText(std::string& chapter, int vers, std::string_view text);
+// Hands `each` the text of every verse of `verses` (rising) in `chapter`; false when one of
+// them is not there.
+bool eachVerseText(std::string_view chapter, const std::vector<int>& verses,
+                   const std::function<void(int, std::string_view)>& each);
+
+// The version of the search copy's folding and layout: a copy of another version is made anew.
+std::string searchCopyVersion();
+
 } // namespace tovelo

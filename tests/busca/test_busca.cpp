@@ -103,7 +103,15 @@ private slots:
                                  "Texto LIKE 'Refrigera%'"),
                  QString());
         QCOMPARE(busca({"--db", db, "louvai"}).out, QString("Salmos 23:3\tLouvae ao Senhor.\n"));
+        QVERIFY(busca({"--db", db, "pentecostes"}).out.startsWith("Atos 2:1\t"));
         QCOMPARE(plainSqlite(db, "SELECT count(*) FROM BuscaPendente"), QString("1|"));
+
+        // A file of the version whose copy held no chapter texts is searched all the same.
+        QCOMPARE(plainSqlite(db, "DELETE FROM BuscaPendente; DROP TABLE BuscaTexto;"
+                                 "UPDATE BuscaGrafia SET Versao = substr(Versao, 1, 16)"),
+                 QString());
+        QCOMPARE(busca({"--db", db, "pastor"}).out,
+                 QString("Salmos 23:1\tO pastor cuida do rebanho.\n"));
     }
 };
 

@@ -77,6 +77,26 @@ private slots:
         }
     }
 
+    // A chapter's text copy gives the verses asked for, and says so when one is missing: also
+    // cut anywhere, without a read past its end (each cut lies in a buffer of its own length).
+    void chapterTextCopyGivesTheVersesAskedFor() {
+        std::string chapter;
+        appendVerseText(chapter, 1, "No princípio");
+        appendVerseText(chapter, 2, "");
+        appendVerseText(chapter, 300, std::string(200, 'x'));
+        QStringList read;
+        const auto each = [&read](int vers, std::string_view text) {
+            read << QStringLiteral("%1:%2").arg(vers).arg(text.size());
+        };
+        QVERIFY(eachVerseText(chapter, {1, 2, 300}, each));
+        QCOMPARE(read, QStringList({"1:13", "2:0", "300:200"}));
+        QVERIFY(!eachVerseText(chapter, {1, 4}, each));
+        for (size_t cut = 0; cut < chapter.size(); ++cut) {
+            const std::vector<char> bytes(chapter.begin(), chapter.begin() + std::ptrdiff_t(cut));
+            QVERIFY(!eachVerseText({bytes.data(), bytes.size()}, {300}, each));
+        }
+    }
+
     // Each failure says in plain words what happened; the engine's text comes after it only as
     // a detail. A missing file is never created.
     void failuresSayWhatHappened() {

@@ -5,6 +5,7 @@
 #include "Spelling.h"
 #include "TestSupport.h"
 #include "TextKeys.h"
+#include "VerseIndex.h"
 
 #include <QtTest>
 
@@ -226,7 +227,8 @@ private slots:
                                    "UPDATE Busca SET Texto = '1\tnada\n'"),
                  QString());
         QCOMPARE(found("pastor"), QStringList({"Salmos 23:1"}));
-        QCOMPARE(plainSqlite(file, "SELECT Versao FROM BuscaGrafia"), spellingVersion() + "|");
+        QCOMPARE(plainSqlite(file, "SELECT Versao FROM BuscaGrafia"),
+                 QString::fromStdString(searchCopyVersion()) + "|");
 
         // A file made before changes were marked: its lower()-based trigger goes.
         QCOMPARE(plainSqlite(file,

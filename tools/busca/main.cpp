@@ -5,7 +5,6 @@
 // writable beside the program. Everything else (the help, an installed program's copy of the
 // database, a copy to bring up to date, any failure and its message) goes to the program's own
 // code, loaded from tovelo-busca-completa.so; starting Qt would cost more than the search.
-#include "SpellingRules.h"
 #include "TypedText.h"
 #include "VerseIndex.h"
 
@@ -133,7 +132,7 @@ bool upToDate(sqlite3* db) {
     Statement s = prepare(db, "SELECT (SELECT Versao FROM BuscaGrafia) = ?, "
                               "NOT EXISTS (SELECT 1 FROM BuscaPendente), "
                               "NOT EXISTS (SELECT 1 FROM Livros WHERE Chave IS NULL)");
-    const std::string version = tovelo::spelling::rulesVersion();
+    const std::string version = tovelo::searchCopyVersion();
     sqlite3_bind_text(s.get(), 1, version.data(), int(version.size()), SQLITE_STATIC);
     return step(s.get()) && sqlite3_column_int(s.get(), 0) == 1 &&
            sqlite3_column_int(s.get(), 1) == 1 && sqlite3_column_int(s.get(), 2) == 1;
@@ -168,36 +167,50 @@ std::vector<Chapter> ordered(sqlite3* db, const tovelo::Found& found) {
     return chapters;
 }
 
-// "Livro capítulo:versículo<TAB>texto" for every verse, in order: each chapter read once, in
-// the order of its verses, the first row of a verse number as the window shows it.
-std::string listing(sqlite3* db, const std::vector<Chapter>& chapters) {
-    Statement s = prepare(db, "SELECT Vers, Texto FROM Versiculos WHERE Id = ? "
-                              "ORDER BY Vers, rowid");
-    std::string out;
+// How many verses the listing would give, without putting its chapters in order.
+size_t counted(sqlite3* db, const tovelo::Found& found) {
+    Statement s = prepare(db, "SELECT Id FROM Livros");
+    size_t verses = 0;
+    while (step(s.get())) {
+        const sqlite3_int64 id = sqlite3_column_int64(s.get(), 0);
+        const auto it =
+            std::lower_bound(found.begin(), found.end(), id,
+                             [](const auto& c, sqlite3_int64 v) { return c.first < v; });
+        if (it != found.end() && it->first == id) verses += it->second.size();
+    }
+    return verses;
+}
+
+// The output, in pieces written in turn: a long listing is never copied as it grows.
+using Pieces = std::vector<std::string>;
+
+// "Livro capítulo:versículo<TAB>texto" for every verse, in order: a row per chapter.
+Pieces listing(sqlite3* db, const std::vector<Chapter>& chapters) {
+    Statement s = prepare(db, "SELECT Versos FROM BuscaTexto WHERE Id = ?");
+    Pieces pieces;
     for (const Chapter& c : chapters) {
         const std::string start = c.livro + " " + std::to_string(c.capitulo) + ":";
         sqlite3_reset(s.get());
         sqlite3_bind_int64(s.get(), 1, c.id);
-        auto next = c.verses->begin();
-        int last = -1;
-        while (next != c.verses->end() && step(s.get())) {
-            const int vers = sqlite3_column_int(s.get(), 0);
-            if (vers == last || vers != *next) continue;
-            last = vers;
+        const auto line = [&](int vers, std::string_view text) {
+            const size_t size = start.size() + 12 + text.size();
+            if (pieces.empty() || pieces.back().capacity() - pieces.back().size() < size)
+                pieces.emplace_back().reserve(std::max<size_t>(size, 1 << 20));
+            std::string& out = pieces.back();
             out += start;
             out += std::to_string(vers);
             out += '\t';
-            out += column(s.get(), 1);
+            out += text;
             out += '\n';
-            ++next;
-        }
-        if (next != c.verses->end()) throw Failed{};
+        };
+        if (!step(s.get()) || !tovelo::eachVerseText(column(s.get(), 0), *c.verses, line))
+            throw Failed{};
     }
-    return out;
+    return pieces;
 }
 
 // The answer, or nothing when the program's own code must give it.
-std::optional<std::pair<std::string, bool>> answer(const Request& r) {
+std::optional<std::pair<Pieces, bool>> answer(const Request& r) {
     int characters = 0;
     const std::optional<std::string> word = tovelo::foldTyped(r.text, characters);
     const std::optional<std::string> file = database(r);
@@ -226,13 +239,14 @@ std::optional<std::pair<std::string, bool>> answer(const Request& r) {
                                 [&](size_t n) { return row(block.get(), std::int64_t(n)); }},
                                *word, [&](std::int64_t id) { return row(copy.get(), id); });
         if (!found) return std::nullopt;
-        if (found->empty()) return std::pair(r.count ? std::string("0\n") : std::string(), false);
-        const std::vector<Chapter> chapters = ordered(db.get(), *found);
-        size_t verses = 0;
-        for (const Chapter& c : chapters)
-            verses += c.verses->size();
-        if (r.count) return std::pair(std::to_string(verses) + "\n", verses > 0);
-        return std::pair(listing(db.get(), chapters), verses > 0);
+        if (found->empty()) return std::pair(r.count ? Pieces{"0\n"} : Pieces{}, false);
+        if (r.count) {
+            const size_t verses = counted(db.get(), *found);
+            return std::pair(Pieces{std::to_string(verses) + "\n"}, verses > 0);
+        }
+        Pieces lines = listing(db.get(), ordered(db.get(), *found));
+        const bool any = !lines.empty();
+        return std::pair(std::move(lines), any);
     } catch (const Failed&) {
         return std::nullopt;
     }
@@ -242,11 +256,12 @@ std::optional<std::pair<std::string, bool>> answer(const Request& r) {
 
 int main(int argc, char* argv[]) {
     const std::optional<Request> request = parse(argc, argv);
-    const std::optional<std::pair<std::string, bool>> out =
-        request ? answer(*request) : std::nullopt;
+    const std::optional<std::pair<Pieces, bool>> out = request ? answer(*request) : std::nullopt;
     if (!out) return complete(argc, argv);
-    if (std::fwrite(out->first.data(), 1, out->first.size(), stdout) != out->first.size() ||
-        std::fflush(stdout) != 0) {
+    bool written = true;
+    for (const std::string& piece : out->first)
+        written = written && std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+    if (!written || std::fflush(stdout) != 0) {
         std::fputs("tovelo-busca: não foi possível escrever\n", stderr);
         return 2;
     }
