@@ -62,10 +62,17 @@ size_t findBlocks(std::string_view text, std::string_view word, size_t from) {
 size_t countByte(std::string_view text, char c) {
     size_t n = 0, i = 0;
 #if defined(__SSE2__)
+    // Each of 16 byte counters takes up to 255 matches, then they are summed.
     const __m128i wanted = _mm_set1_epi8(c);
-    for (; i + 16 <= text.size(); i += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        n += size_t(std::popcount(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)))));
+    while (i + 16 <= text.size()) {
+        __m128i counts = _mm_setzero_si128();
+        for (int round = 0; round < 255 && i + 16 <= text.size(); ++round, i += 16) {
+            const __m128i bytes =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+            counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(bytes, wanted));
+        }
+        const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+        n += size_t(_mm_cvtsi128_si32(sums)) + size_t(_mm_extract_epi16(sums, 4));
     }
 #endif
     for (; i < text.size(); ++i)
@@ -132,6 +139,8 @@ void putVarint(std::string& out, std::uint64_t v) {
 }
 
 std::uint64_t varintAt(std::string_view in, size_t& at) {
+    // Most verse numbers and gaps between them take one byte.
+    if (at < in.size() && !(std::uint8_t(in[at]) & 0x80)) return std::uint8_t(in[at++]);
     std::uint64_t v = 0;
     for (int shift = 0; at < in.size() && shift < 64; shift += 7) {
         const auto byte = std::uint8_t(in[at++]);
@@ -233,15 +242,8 @@ VerseIndex indexVerses(const std::vector<std::pair<std::int64_t, std::string>>& 
 
 std::optional<Found> findVerses(const VerseIndexView& index, std::string_view word,
                                 const std::function<std::string(std::int64_t)>& chapter) {
-    // How many verses the index knows.
-    size_t count = 0;
-    for (size_t at = 0; at < index.places.size();) {
-        varintAt(index.places, at);
-        const auto n = varintAt(index.places, at);
-        count += n;
-        for (auto k = n; k > 0 && at < index.places.size(); --k)
-            varintAt(index.places, at);
-    }
+    // More than the verses the index knows: each takes a byte of the places at least.
+    const size_t count = index.places.size();
     std::vector<std::string_view> parts;
     eachWord(word, [&](std::string_view w) { parts.push_back(w); });
     if (parts.empty()) return std::nullopt;
